@@ -1,0 +1,41 @@
+// The scanner: reads the source one byte at a time with one character of look-ahead, tracks line
+// and column, skips white space and nested comments, and delivers one token per Read in sym,
+// num, id and pos. Identifiers live in one 1024-byte identifier store and are named by the
+// offset of their entry; Diff compares two of them.
+//
+// Needs the run-time layer. Lexical errors end the process with "Scnr (line,column): message.".
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/Runtime.h"
+
+namespace Scnr {
+
+struct TPosDesc {
+    uint32_t l; // line, from 1; only line feed starts a line
+    uint32_t c; // column, from 1; every byte is one column
+};
+
+enum TSymbol : uint8_t {
+    sNull, sNum, sId, sCol, sBec, sLPar, sNot, sMul, sDiv, sAnd, sPlus, sMinus, sOr,
+    sEql, sNeq, sLss, sLeq, sGtr, sGeq, sRPar, sSemi, sDot,
+    sConst, sVar, sBeg, sWrt, sEOF
+};
+
+extern rt::Chan src; // the source channel; the driver may replace it before the first Read
+
+// The current token.
+extern TSymbol sym;
+extern uint32_t num; // the value of the last number
+extern uint32_t id;  // the identifier number of the last identifier (stored, not yet kept)
+extern TPosDesc pos; // where the current token starts
+
+void Init(); // start-up: source = standard input, keywords stored; runs once
+
+void Read();                    // makes the next token current
+void Put(const char* s);        // stores s as an entry at id, without keeping it
+void KeepId();                  // keeps the entry last stored: later ones go behind it
+int32_t Diff(uint32_t i, uint32_t j); // 0 exactly when entries i and j hold the same text
+
+} // namespace Scnr

@@ -1,0 +1,283 @@
+#include "Runtime.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rt {
+namespace {
+
+constexpr size_t kOutSize = 16384;
+
+struct Out {
+    int fd;
+    const char* name;
+    bool failed; // a write failed: nothing more is written to this channel
+    uint32_t n;  // bytes held in buf
+    char buf[kOutSize];
+};
+
+// Index 0 standard output, index 1 the error output. At most one of them holds bytes at any
+// moment: writing to one first writes out the other, which keeps the order across both.
+Out outs[2] = {{StdOut, "standard output", false, 0, {}}, {ErrOut, "error output", false, 0, {}}};
+volatile sig_atomic_t ending = 0;
+
+int argCount = 0;
+char** args = nullptr;
+
+Chan fileChan = -1; // the one file opened for reading, and its name for diagnostics
+const char* fileName = "";
+
+Out& OutOf(Chan f) { return f == ErrOut ? outs[1] : outs[0]; }
+
+// The signals that end the process through the interrupt handler. They are blocked while held
+// output is being written, so a handler never sees a buffer half written out.
+void SetBlocked(int how, sigset_t* old) {
+    sigset_t s;
+    sigemptyset(&s);
+    sigaddset(&s, SIGINT);
+    sigaddset(&s, SIGQUIT);
+    sigaddset(&s, SIGHUP);
+    sigaddset(&s, SIGTERM);
+    sigprocmask(how, how == SIG_SETMASK ? old : &s, how == SIG_BLOCK ? old : nullptr);
+}
+
+// Writes the held bytes of o and empties it; returns the errno of a failed write, or 0.
+int Drain(Out& o) {
+    sigset_t old;
+    SetBlocked(SIG_BLOCK, &old);
+    int err = 0;
+    uint32_t done = 0;
+    while (done < o.n && !o.failed) {
+        ssize_t k = write(o.fd, o.buf + done, o.n - done);
+        if (k > 0) {
+            done += static_cast<uint32_t>(k);
+        } else if (k < 0 && errno != EINTR) {
+            err = errno;
+            o.failed = true;
+        }
+    }
+    o.n = 0;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    SetBlocked(SIG_SETMASK, &old);
+    return err;
+}
+
+const char* Reason(int err) {
+#ifdef __GLIBC__
+    const char* s = strerrordesc_np(err); // untranslated and safe in a signal handler
+    return s != nullptr ? s : "unknown error";
+#else
+    return strerror(err);
+#endif
+}
+
+void Append(Out& o, const char* p, size_t k);
+
+// A write to o failed: the run can no longer be reported as a success. The error output says
+// so, unless it is the channel that failed.
+void NoteFailure(Out& o, int err) {
+    if (&o == &outs[0] && !outs[1].failed) {
+        const char* parts[] = {"Fatal error: cannot write ", o.name, ": ", Reason(err), ".\r\n"};
+        for (const char* s : parts) Append(outs[1], s, strlen(s));
+    }
+}
+
+[[noreturn]] void WriteFailed(Out& o, int err) {
+    NoteFailure(o, err);
+    Exit(9);
+}
+
+void Flush(Out& o) {
+    if (o.n == 0) return;
+    int err = Drain(o);
+    if (err != 0) WriteFailed(o, err);
+}
+
+void Append(Out& o, const char* p, size_t k) {
+    if (o.failed) return;
+    Out& other = &o == &outs[0] ? outs[1] : outs[0];
+    Flush(other);
+    while (k > 0) {
+        if (o.n == kOutSize) Flush(o);
+        size_t m = kOutSize - o.n < k ? kOutSize - o.n : k;
+        memcpy(o.buf + o.n, p, m);
+        // The bytes are in place before they are counted: a handler that interrupts here
+        // writes out only complete bytes.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        o.n += static_cast<uint32_t>(m);
+        p += m;
+        k -= m;
+    }
+}
+
+void FlushAll() {
+    Flush(outs[0]);
+    Flush(outs[1]);
+}
+
+// "Fatal error: cannot VERB 'NAME': REASON." for a failing platform call on a file.
+[[noreturn]] void IoFailed(const char* verb, Chan f, const char* name, int err) {
+    WrStr(ErrOut, "Fatal error: cannot ");
+    WrStr(ErrOut, verb);
+    if (f == StdIn) {
+        WrStr(ErrOut, " standard input");
+    } else {
+        WrStr(ErrOut, " '");
+        WrStr(ErrOut, name);
+        WrStr(ErrOut, "'");
+    }
+    WrStr(ErrOut, ": ");
+    WrStr(ErrOut, Reason(err));
+    WrStr(ErrOut, ".");
+    WrLn(ErrOut);
+    Exit(9);
+}
+
+// The field rule: digits (with the sign) right-aligned in w columns, never cut.
+void WrDigits(Chan f, bool minus, uint32_t x, uint32_t w) {
+    char d[12];
+    size_t i = sizeof d;
+    do {
+        d[--i] = static_cast<char>('0' + x % 10);
+        x /= 10;
+    } while (x != 0);
+    if (minus) d[--i] = '-';
+    for (size_t k = sizeof d - i; k < w; ++k) WrChar(f, ' ');
+    Append(OutOf(f), d + i, sizeof d - i);
+}
+
+} // namespace
+
+void Init(int argc, char** argv) {
+    // A closed standard channel is occupied by /dev/null opened the wrong way round, so that
+    // every use fails with "Bad file descriptor" and no file opened later takes its number.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            int g = open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+            if (g >= 0 && g != fd) {
+                dup2(g, fd);
+                close(g);
+            }
+        }
+    }
+    // A reader that went away must show up as a failed write, not as a silent death.
+    signal(SIGPIPE, SIG_IGN);
+    // Empty parameters are dropped here, so nobody counts or delivers them.
+    argCount = 0;
+    args = argv;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '\0') args[++argCount] = argv[i];
+    }
+}
+
+void WrStr(Chan f, const char* s, size_t cap) { Append(OutOf(f), s, Length(s, cap)); }
+void WrLn(Chan f) { Append(OutOf(f), "\r\n", 2); }
+void WrChar(Chan f, char c) { Append(OutOf(f), &c, 1); }
+
+void WrInt(Chan f, int32_t x, uint32_t w) {
+    // The magnitude of -2147483648 does not fit a signed value; it does fit unsigned.
+    uint32_t m = x < 0 ? 0u - static_cast<uint32_t>(x) : static_cast<uint32_t>(x);
+    WrDigits(f, x < 0, m, w);
+}
+
+void WrCard(Chan f, uint32_t x, uint32_t w) { WrDigits(f, false, x, w); }
+
+Chan OpenRead(const char* name) {
+    int fd;
+    do {
+        fd = open(name, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) IoFailed("open", -1, name, errno);
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) IoFailed("open", -1, name, EISDIR);
+    fileChan = fd;
+    fileName = name;
+    return fd;
+}
+
+size_t RdBin(Chan f, uint8_t* buf, size_t n) {
+    FlushAll(); // whoever waits for this input sees everything written so far
+    for (;;) {
+        ssize_t k = read(f, buf, n);
+        if (k >= 0) return static_cast<size_t>(k);
+        if (errno != EINTR) IoFailed("read", f, f == fileChan ? fileName : "", errno);
+    }
+}
+
+bool Exists(const char* name) {
+    struct stat st;
+    if (stat(name, &st) == 0) return true;
+    // Only a missing entry is "missing"; any other failure is reported when opening it.
+    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
+}
+
+uint32_t ParamCount() { return static_cast<uint32_t>(argCount); }
+
+const char* Param(uint32_t n) {
+    return n >= 1 && n <= ParamCount() ? args[n] : "";
+}
+
+void ParamStr(char* s, size_t cap, uint32_t n) {
+    const char* p = Param(n);
+    size_t k = 0;
+    while (k < cap && p[k] != '\0') {
+        s[k] = p[k];
+        ++k;
+    }
+    if (k < cap) s[k] = '\0';
+}
+
+size_t Length(const char* s, size_t cap) {
+    size_t k = 0;
+    while (k < cap && s[k] != '\0') ++k;
+    return k;
+}
+
+void Delete(char* s, size_t cap, size_t p, size_t n) {
+    size_t len = Length(s, cap);
+    if (p >= len) return;
+    if (n > len - p) n = len - p;
+    memmove(s + p, s + p + n, len - p - n);
+    s[len - n] = '\0';
+}
+
+int Compare(const char* a, size_t capA, const char* b) {
+    size_t la = Length(a, capA);
+    size_t lb = strlen(b);
+    int c = memcmp(a, b, la < lb ? la : lb);
+    if (c == 0) c = la < lb ? -1 : la > lb ? 1 : 0;
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+void Exit(int status) {
+    // A second end (a failed write while ending) ends the process at once with its status.
+    if (ending) _exit(status);
+    ending = 1;
+    // No interrupt may start writing now: the handler would find half the output written out.
+    sigset_t old;
+    SetBlocked(SIG_BLOCK, &old);
+    for (Out& o : outs) {
+        int err = Drain(o);
+        if (err != 0) {
+            status = 9;
+            NoteFailure(o, err);
+        }
+    }
+    _exit(status);
+}
+
+void Fatal(const char* kind) {
+    WrStr(ErrOut, "Fatal error: ");
+    WrStr(ErrOut, kind);
+    WrStr(ErrOut, ".");
+    WrLn(ErrOut);
+    Exit(9);
+}
+
+} // namespace rt

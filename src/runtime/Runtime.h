@@ -1,0 +1,60 @@
+// The run-time layer: the three standard channels, number formatting by the field rule, the
+// process parameters, a few text helpers, and the one exit path of the process.
+//
+// Promises:
+// - Every line end written is CR LF; texts and input bytes pass unchanged.
+// - Output is held in one buffer per channel, but the order of bytes across standard output and
+//   the error output is kept: writing to one channel first writes out what the other holds.
+//   Everything held is written out before the process waits for input (RdBin) and at every end.
+// - A failed write never ends in status 0: the process ends with status 9 and, where the error
+//   output still works, a diagnostic line.
+// - Exit may be called from a signal handler: it uses only write(2) and _exit(2), takes no lock
+//   and allocates nothing. While held output is being written those signals are blocked, so no
+//   byte is written twice or lost.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace rt {
+
+using Chan = int; // a channel is the descriptor of an open stream
+constexpr Chan StdIn = 0;
+constexpr Chan StdOut = 1;
+constexpr Chan ErrOut = 2;
+
+// Prepares the parameters (empty ones are dropped) and the standard channels. First call of main.
+void Init(int argc, char** argv);
+
+// Writes the text s up to its first NUL, or up to cap characters when there is none.
+void WrStr(Chan f, const char* s, size_t cap = SIZE_MAX);
+void WrLn(Chan f);
+void WrChar(Chan f, char c);
+// Decimal numbers, right-aligned in a field of width w, never cut.
+void WrInt(Chan f, int32_t x, uint32_t w);
+void WrCard(Chan f, uint32_t x, uint32_t w);
+
+// Opens the named file for reading; a directory or any failure is a fatal run-time error.
+Chan OpenRead(const char* name);
+// Writes out all held output, then reads up to n bytes; 0 means the end of the input. A read
+// failure is a fatal run-time error.
+size_t RdBin(Chan f, uint8_t* buf, size_t n);
+// True when the file system has an entry of that name, a file or a directory.
+bool Exists(const char* name);
+
+// The parameters after the program's name, empty ones not counted; numbered from 1.
+uint32_t ParamCount();
+const char* Param(uint32_t n); // the whole parameter
+void ParamStr(char* s, size_t cap, uint32_t n); // copied, cut at cap (no NUL when it fills s)
+
+// Text helpers on fixed-capacity texts (ended by the first NUL or by the capacity).
+size_t Length(const char* s, size_t cap);
+void Delete(char* s, size_t cap, size_t p, size_t n);
+int Compare(const char* a, size_t capA, const char* b);
+
+// Ends the process: writes out all held output, then exits with the status.
+[[noreturn]] void Exit(int status);
+// A fatal run-time error: "Fatal error: " kind "." on the error output, then status 9.
+[[noreturn]] void Fatal(const char* kind);
+
+} // namespace rt
