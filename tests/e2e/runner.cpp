@@ -40,8 +40,10 @@ class Content {
   public:
     void append(std::string_view s) {
         if (s.empty()) return;
-        if (pieces_.empty() || pieces_.back().count != 1) pieces_.push_back({std::string(s), 1});
-        else pieces_.back().text += s;
+        if (pieces_.empty() || pieces_.back().count != 1)
+            pieces_.push_back({std::string(s), 1});
+        else
+            pieces_.back().text += s;
         size_ += s.size();
     }
     void appendRepeat(std::string text, std::uint64_t count) {
@@ -150,15 +152,16 @@ bool parseRepeat(std::string_view s, std::size_t &i, Content &c, std::string &er
         count = count * 10 + static_cast<std::uint64_t>(s[i] - '0');
         if (count > kMaxRepeat) break;
     }
-    if (digits == 0 || count > kMaxRepeat || i + 1 >= s.size() || s[i] != '}' ||
-        s[i + 1] != '{') {
+    if (digits == 0 || count > kMaxRepeat || i + 1 >= s.size() || s[i] != '}' || s[i + 1] != '{') {
         err = "\\R count must be 0.." + std::to_string(kMaxRepeat) + " written as {COUNT}{TEXT}";
         return false;
     }
     std::string text;
     for (i += 2; i < s.size() && s[i] != '}';) {
-        if (s[i] != '\\') text += s[i++];
-        else if (!simpleEscape(s, i, text, "", err)) return false;
+        if (s[i] != '\\')
+            text += s[i++];
+        else if (!simpleEscape(s, i, text, "", err))
+            return false;
     }
     if (i >= s.size()) {
         err = "\\R text is not closed by }";
@@ -286,7 +289,8 @@ bool parseHeader(std::string_view line, Case &c, bool &sawArgs, std::string &err
     const std::size_t colon = line.find(':');
     const std::string_view key = line.substr(0, colon);
     std::string_view value = colon == std::string_view::npos ? "" : line.substr(colon + 1);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
     if (colon == std::string_view::npos) {
         err = "expected a header (args:, stdin:, stdout:, stderr:, timeout:) or a --- section";
@@ -313,8 +317,10 @@ bool parseHeader(std::string_view line, Case &c, bool &sawArgs, std::string &err
         err = "unknown header " + std::string(key);
         return false;
     }
-    if (value == "closed") c.channel[fd] = Channel::Closed;
-    else if (value == "full" && fd > 0) c.channel[fd] = Channel::Full;
+    if (value == "closed")
+        c.channel[fd] = Channel::Closed;
+    else if (value == "full" && fd > 0)
+        c.channel[fd] = Channel::Full;
     else {
         err = fd == 0 ? "stdin can only be 'closed'" : "expected 'closed' or 'full'";
         return false;
@@ -335,17 +341,24 @@ bool validEntryName(const std::string &name) {
 
 // Starts a --- section.  Returns the content that its lines fill, or null
 // for sections without content (dir, status); err is set on failure.
-Content *parseSection(std::string_view rest, Case &c, std::string &err) {
+// Expected output lines end in CR LF, as kel writes them; input lines in LF.
+Content *parseSection(std::string_view rest, Case &c, std::string_view &lineEnd, std::string &err) {
     std::vector<std::string> w;
     if (!splitWords(rest, nullptr, w, err)) return nullptr;
     const std::string kind = w.empty() ? "" : w[0];
     if (kind == "stdin" || kind == "stdout" || kind == "stderr") {
         const int fd = kind == "stdin" ? 0 : kind == "stdout" ? 1 : 2;
         std::optional<Content> &slot = fd == 0 ? c.input : c.expected[fd];
-        if (w.size() != 1) err = "--- " + kind + " takes no arguments";
-        else if (slot) err = "--- " + kind + " given twice";
-        else if (fd == 0 && c.channel[0] == Channel::Closed) err = "stdin is closed";
-        else return &slot.emplace();
+        if (w.size() != 1)
+            err = "--- " + kind + " takes no arguments";
+        else if (slot)
+            err = "--- " + kind + " given twice";
+        else if (fd == 0 && c.channel[0] == Channel::Closed)
+            err = "stdin is closed";
+        else {
+            lineEnd = fd == 0 ? "\n" : "\r\n";
+            return &slot.emplace();
+        }
         return nullptr;
     }
     if (kind == "file" || kind == "dir") {
@@ -361,14 +374,18 @@ Content *parseSection(std::string_view rest, Case &c, std::string &err) {
             return nullptr;
         }
         e.name = w[1];
+        lineEnd = "\n";
         c.entries.push_back(std::move(e));
-        return e.isDir ? nullptr : &c.entries.back().content;
+        return c.entries.back().isDir ? nullptr : &c.entries.back().content;
     }
     if (kind == "status") {
         int status = 0;
-        if (w.size() != 2 || !parseNumber(w[1], 10, 255, status)) err = "expected --- status 0..255";
-        else if (c.status) err = "--- status given twice";
-        else c.status = status;
+        if (w.size() != 2 || !parseNumber(w[1], 10, 255, status))
+            err = "expected --- status 0..255";
+        else if (c.status)
+            err = "--- status given twice";
+        else
+            c.status = status;
         return nullptr;
     }
     err = "unknown section --- " + kind;
@@ -390,6 +407,12 @@ bool parseCaseFile(const std::string &path, std::vector<Case> &cases, std::strin
     Content *target = nullptr;
     std::string_view lineEnd;
     bool sawArgs = false;
+    // Empty lines are held back: at the end of a case they only separate it
+    // from the next one, elsewhere in a content section they are content.
+    int heldEmpty = 0;
+    auto flushEmpty = [&] {
+        for (; heldEmpty > 0; --heldEmpty) target->append(lineEnd);
+    };
     std::size_t pos = 0;
     for (int lineNo = 1; pos < text.size(); ++lineNo) {
         const std::size_t nl = text.find('\n', pos);
@@ -401,6 +424,11 @@ bool parseCaseFile(const std::string &path, std::vector<Case> &cases, std::strin
             return false;
         };
         if (line.substr(0, 4) == "### ") {
+            if (isBlank(line.substr(4))) {
+                err = "a case needs a name";
+                return fail();
+            }
+            heldEmpty = 0;
             cases.emplace_back();
             cases.back().name = line.substr(4);
             cases.back().line = lineNo;
@@ -409,12 +437,14 @@ bool parseCaseFile(const std::string &path, std::vector<Case> &cases, std::strin
         } else if (where == Where::Comment) {
             continue;
         } else if (line.substr(0, 4) == "--- ") {
-            Case &c = cases.back();
-            target = parseSection(line.substr(4), c, err);
+            if (where == Where::Content) flushEmpty();
+            target = parseSection(line.substr(4), cases.back(), lineEnd, err);
             if (!err.empty()) return fail();
             where = target ? Where::Content : Where::Empty;
-            lineEnd = target == &*c.expected[1] || target == &*c.expected[2] ? "\r\n" : "\n";
+        } else if (where == Where::Content && line.empty()) {
+            ++heldEmpty;
         } else if (where == Where::Content) {
+            flushEmpty();
             if (!parseContentLine(line, lineEnd, *target, err)) return fail();
         } else if (where == Where::Header && !isBlank(line)) {
             if (!parseHeader(line, cases.back(), sawArgs, err)) return fail();
@@ -443,7 +473,9 @@ struct Fd {
     }
 };
 
-std::string sysError(const std::string &what) { return what + ": " + std::strerror(errno); }
+std::string sysError(const std::string &what) {
+    return what + ": " + std::strerror(errno);
+}
 
 bool writeContent(const std::string &path, const Content &c, std::string &err) {
     Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
@@ -530,8 +562,10 @@ void removeTree(const std::string &path) {
     signal(SIGPIPE, SIG_DFL);
     if (chdir(work) != 0) childFailed(reportFd);
     for (int t = 0; t < 3; ++t) {
-        if (fds[t] < 0) close(t);
-        else if (dup2(fds[t], t) < 0) childFailed(reportFd);
+        if (fds[t] < 0)
+            close(t);
+        else if (dup2(fds[t], t) < 0)
+            childFailed(reportFd);
     }
     execv(argv[0], argv);
     childFailed(reportFd);
@@ -569,8 +603,8 @@ std::string readAt(int fd, std::uint64_t off, std::uint64_t len) {
     std::string out(static_cast<std::size_t>(len), '\0');
     std::size_t got = 0;
     while (fd >= 0 && got < out.size()) {
-        const ssize_t n = pread(fd, out.data() + got, out.size() - got,
-                                static_cast<off_t>(off + got));
+        const ssize_t n =
+            pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(off + got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
@@ -585,7 +619,8 @@ std::optional<std::uint64_t> firstDifference(const Content &expected, int fd,
     std::optional<std::uint64_t> diff;
     std::uint64_t pos = 0;
     expected.forEachChunk([&](std::string_view chunk) {
-        const std::string got = readAt(fd, pos, std::min<std::uint64_t>(chunk.size(), actualSize - pos));
+        const std::string got =
+            readAt(fd, pos, std::min<std::uint64_t>(chunk.size(), actualSize - pos));
         const auto m = std::mismatch(got.begin(), got.end(), chunk.begin());
         const auto k = static_cast<std::uint64_t>(m.first - got.begin());
         if (k < chunk.size()) diff = pos + k;
@@ -601,42 +636,59 @@ std::string render(std::string_view bytes, const char *indent) {
     std::string out = indent;
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c == '\n') out += std::string("\\n\n") + indent;
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\\') out += "\\\\";
-        else if (c >= 0x20 && c < 0x7f) out += ch;
+        if (c == '\n')
+            out += std::string("\\n\n") + indent;
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c >= 0x20 && c < 0x7f)
+            out += ch;
         else {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02X", c);
             out += hex;
         }
     }
-    return out + "\n";
+    // After a final LF the next line would only hold the indent.
+    if (!bytes.empty() && bytes.back() == '\n')
+        out.resize(out.size() - std::strlen(indent));
+    else
+        out += "\n";
+    return out;
+}
+
+// Counts the line that byte `offset` of c lies on, 1-based.
+std::uint64_t lineAt(const Content &c, std::uint64_t offset) {
+    std::uint64_t line = 1;
+    c.forEachChunk([&](std::string_view chunk) {
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), offset));
+        line += static_cast<std::uint64_t>(std::count(chunk.begin(), chunk.begin() + n, '\n'));
+        offset -= n;
+        return offset > 0;
+    });
+    return line;
 }
 
 std::string describeDiff(const char *channel, const Content &expected, int fd,
                          std::uint64_t actualSize, std::uint64_t diff) {
-    // Start the excerpt at a line start a little before the difference.
+    // Start the excerpt at a line start a little before the difference; the
+    // bytes before `diff` are the same on both sides.
     std::uint64_t from = diff > kShowBytes / 4 ? diff - kShowBytes / 4 : 0;
     const std::string lead = expected.slice(from, diff - from);
     if (from > 0 && lead.find('\n') != std::string::npos) from += lead.find('\n') + 1;
-    std::uint64_t lineNo = 1;
-    expected.forEachChunk([&](std::string_view chunk) {
-        chunk = chunk.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), from)));
-        lineNo += static_cast<std::uint64_t>(std::count(chunk.begin(), chunk.end(), '\n'));
-        from -= chunk.size();
-        return from > 0;
-    });
-    from = diff - (diff > kShowBytes / 4 ? kShowBytes / 4 : diff); // recompute after consuming
-    if (from > 0 && lead.find('\n') != std::string::npos) from += lead.find('\n') + 1;
 
-    std::string out = std::string("  ") + channel + " differs at byte " + std::to_string(diff) +
-                      (from > 0 ? " (excerpt from line " + std::to_string(lineNo) + ")" : "") +
-                      ":\n";
+    std::string out = std::string("  ") + channel + " differs at byte " + std::to_string(diff);
+    if (from > 0) out += " (shown from line " + std::to_string(lineAt(expected, from)) + ")";
+    out += ":\n";
     auto part = [&](const char *label, std::uint64_t total, const std::string &shown) {
         out += std::string("    ") + label + " (" + std::to_string(total) + " bytes):\n";
-        out += shown.empty() && from == 0 ? "      (empty)\n" : render(shown, "      ");
+        if (shown.empty())
+            out += from == 0 ? "      (empty)\n" : "      (ends here)\n";
+        else
+            out += render(shown, "      ");
         if (from + shown.size() < total) out += "      (more not shown)\n";
     };
     part("expected", expected.size(), expected.slice(from, kShowBytes));
@@ -649,25 +701,24 @@ struct Outcome {
     bool pass = false;
     std::string summary; // comma separated short reasons
     std::string detail;  // diffs, already indented
-    void fail(const std::string &reason) {
-        summary += (summary.empty() ? "" : ", ") + reason;
-    }
+    void fail(const std::string &reason) { summary += (summary.empty() ? "" : ", ") + reason; }
 };
 
 Fd openChannel(const std::string &path, Channel ch, bool input) {
     if (ch == Channel::Closed) return Fd();
     if (ch == Channel::Full) return Fd(open("/dev/full", O_WRONLY | O_CLOEXEC));
-    return Fd(open(path.c_str(), input ? O_RDONLY | O_CLOEXEC : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC,
-                   0600));
+    return Fd(open(path.c_str(),
+                   input ? O_RDONLY | O_CLOEXEC : O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
 }
 
 // Everything after the scratch tree exists: start kel, wait, compare.
 void runInScratch(const Case &c, const std::string &kel, const std::string &base, Outcome &o) {
+    static const Content nothing;
     const std::string work = base + "/work";
     std::string err;
     if (!createEntries(c, work, err) ||
         (c.channel[0] == Channel::Captured &&
-         !writeContent(base + "/stdin", c.input ? *c.input : Content(), err)))
+         !writeContent(base + "/stdin", c.input ? *c.input : nothing, err)))
         return o.fail(err);
     const char *names[3] = {"stdin", "stdout", "stderr"};
     Fd fds[3];
@@ -717,7 +768,7 @@ void runInScratch(const Case &c, const std::string &kel, const std::string &base
         struct stat st;
         const std::uint64_t size =
             fd >= 0 && fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-        const Content &want = c.expected[i] ? *c.expected[i] : Content();
+        const Content &want = c.expected[i] ? *c.expected[i] : nothing;
         if (const auto diff = firstDifference(want, fd, size)) {
             o.fail(std::string(names[i]) + " differs");
             o.detail += describeDiff(names[i], want, fd, size, *diff);
@@ -738,10 +789,14 @@ Outcome runCase(const Case &c, const std::string &kel) {
     char *real = realpath(templ.c_str(), nullptr);
     const std::string base = real ? real : templ;
     std::free(real);
-    if (mkdir((base + "/work").c_str(), 0755) != 0) o.fail(sysError("cannot create " + base));
-    else runInScratch(c, kel, base, o);
-    if (std::getenv("KEL_E2E_KEEP")) std::printf("e2e: kept %s\n", base.c_str());
-    else removeTree(base);
+    if (mkdir((base + "/work").c_str(), 0755) != 0)
+        o.fail(sysError("cannot create " + base));
+    else
+        runInScratch(c, kel, base, o);
+    if (std::getenv("KEL_E2E_KEEP"))
+        std::printf("e2e: kept %s\n", base.c_str());
+    else
+        removeTree(base);
     return o;
 }
 
