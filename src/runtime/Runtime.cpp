@@ -256,12 +256,12 @@ int Compare(const char* a, size_t capA, const char* b) {
 }
 
 void Exit(int status) {
+    // From here on no interrupt may start writing: it would find half the output written out.
+    sigset_t old;
+    SetBlocked(SIG_BLOCK, &old);
     // A second end (a failed write while ending) ends the process at once with its status.
     if (ending) _exit(status);
     ending = 1;
-    // No interrupt may start writing now: the handler would find half the output written out.
-    sigset_t old;
-    SetBlocked(SIG_BLOCK, &old);
     for (Out& o : outs) {
         int err = Drain(o);
         if (err != 0) {
