@@ -241,7 +241,7 @@ size_t Length(const char* s, size_t cap) {
 
 void Delete(char* s, size_t cap, size_t p, size_t n) {
     size_t len = Length(s, cap);
-    if (p >= len) return;
+    if (p >= len || n == 0) return;
     if (n > len - p) n = len - p;
     memmove(s + p, s + p + n, len - p - n);
     s[len - n] = '\0';
