@@ -1,6 +1,11 @@
 #include "Scnr.h"
 
+#include <bit>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace Scnr {
 
@@ -58,25 +63,188 @@ uint32_t Next(uint32_t x) {
     return x + 1;
 }
 
-// Advances chp past chr and takes the next byte. The end marker is final.
-void Get() {
-    if (chr == kEnd) return;
+// Advances chp past chr, the one byte being left. This and LeaveRun are the only places that
+// move the position.
+void Leave() {
     if (chr == '\n') {
         chp.l = Next(chp.l);
         chp.c = 1;
     } else {
         chp.c = Next(chp.c);
     }
-    if (cur == lim) {
-        size_t n = rt::RdBin(src, block, kBlockSize);
-        cur = block;
-        lim = block + n;
-        if (n == 0) {
-            chr = kEnd;
-            return;
-        }
+}
+
+// Fills the block anew; false at the end of the input. Out of line, like the other paths that
+// are not taken for every byte or token, so that Get and Read stay small.
+[[gnu::noinline]] bool Refill() {
+    size_t n = rt::RdBin(src, block, kBlockSize);
+    cur = block;
+    lim = block + n;
+    return n != 0;
+}
+
+// Takes the next byte into chr, or the end marker when the input is used up.
+void Fetch() {
+    if (cur == lim && !Refill()) {
+        chr = kEnd;
+        return;
     }
     chr = *cur++;
+}
+
+// Advances chp past chr and takes the next byte. The end marker is final.
+void Get() {
+    if (chr == kEnd) return;
+    Leave();
+    Fetch();
+}
+
+// Runs of bytes that the scanner passes over without looking at each one: white space between
+// tokens, and the text of a comment up to the next "(", "*" or end marker. Neither holds byte 26.
+enum TRun : uint8_t { rWhite = 1, rText = 2 };
+uint8_t runs[256]; // the TRun bits that each byte belongs to
+
+// The line feeds passed in a run: how many, and the last one.
+struct TLines {
+    uint32_t n;
+    const uint8_t* last;
+};
+
+#ifdef __SSE2__
+// The bytes of x (as bits of the result) that end a run of kind k.
+uint32_t Stops(TRun k, __m128i x) {
+    __m128i stop = _mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(kEnd)));
+    if (k == rWhite) {
+        // Signed bytes: 33 to 126 are tokens; 127 to 255 are negative, so white space.
+        __m128i token = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(' ')),
+                                      _mm_cmplt_epi8(x, _mm_set1_epi8(127)));
+        stop = _mm_or_si128(stop, token);
+    } else {
+        stop = _mm_or_si128(stop, _mm_cmpeq_epi8(x, _mm_set1_epi8('(')));
+        stop = _mm_or_si128(stop, _mm_cmpeq_epi8(x, _mm_set1_epi8('*')));
+    }
+    return static_cast<uint32_t>(_mm_movemask_epi8(stop));
+}
+
+// Adds up the byte counters of acc (each at most 255) into n and clears them.
+void AddCounts(uint32_t& n, __m128i& acc) {
+    __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128()); // two 64-bit halves
+    n += static_cast<uint32_t>(_mm_cvtsi128_si32(sums)) +
+         static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+    acc = _mm_setzero_si128();
+}
+
+// Counts the line feeds given as bits of the 16-byte group at p.
+void CountBits(TLines& lines, const uint8_t* p, uint32_t bits) {
+    for (; bits != 0; bits &= bits - 1) {
+        lines.n++;
+        lines.last = p + std::countr_zero(bits);
+    }
+}
+#endif
+
+// The first byte from p on, before e, that is not in a run of kind k (or e); counts the line
+// feeds before it. Sixteen bytes at a time where the processor can: line feeds are counted in
+// byte lanes, at most 255 groups between two sums, and bit by bit in the group that ends the run.
+const uint8_t* Scan(TRun k, const uint8_t* p, const uint8_t* e, TLines& lines) {
+#ifdef __SSE2__
+    const __m128i lf = _mm_set1_epi8('\n');
+    __m128i acc = _mm_setzero_si128();
+    uint32_t groups = 0;
+    while (e - p >= 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        uint32_t stops = Stops(k, x);
+        __m128i lfs = _mm_cmpeq_epi8(x, lf);
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(lfs));
+        if (stops != 0) {
+            AddCounts(lines.n, acc);
+            CountBits(lines, p, bits & ((stops & (0u - stops)) - 1)); // those before the stop
+            return p + std::countr_zero(stops);
+        }
+        if (bits != 0) {
+            acc = _mm_sub_epi8(acc, lfs); // a true lane is -1
+            lines.last = p + (31 - std::countl_zero(bits));
+            if (++groups == 255) {
+                AddCounts(lines.n, acc);
+                groups = 0;
+            }
+        }
+        p += 16;
+    }
+    AddCounts(lines.n, acc);
+#endif
+    for (; p < e && (runs[*p] & k) != 0; ++p) {
+        if (*p == '\n') {
+            lines.n++;
+            lines.last = p;
+        }
+    }
+    return p;
+}
+
+// Advances chp past the bytes from a to e, all of one run, as that many Leaves would. The
+// caller has made sure that no counter can pass its limit.
+void LeaveRun(const uint8_t* a, const uint8_t* e, const TLines& lines) {
+    if (lines.n == 0) {
+        chp.c += static_cast<uint32_t>(e - a);
+    } else {
+        chp.l += lines.n;
+        chp.c = static_cast<uint32_t>(e - lines.last);
+    }
+}
+
+// True when the counters are far enough from their limit that a whole block can be passed
+// over without a check per byte. Closer to the limit the byte-wise path runs, so that "Source
+// position out of range" comes at the very byte.
+bool Roomy() {
+    constexpr uint32_t kRoom = UINT32_MAX - kBlockSize;
+    return chp.l <= kRoom && chp.c <= kRoom;
+}
+
+// Passes over chr and every following byte of white space, exactly as that many Gets would:
+// chr becomes the first byte of a token, or the end marker.
+[[gnu::noinline]] void SkipWhite() {
+    while ((runs[chr] & rWhite) != 0) {
+        Leave();
+        if (Roomy()) {
+            TLines lines{0, nullptr};
+            const uint8_t* e = Scan(rWhite, cur, lim, lines);
+            LeaveRun(cur, e, lines);
+            cur = e;
+        }
+        Fetch();
+    }
+}
+
+// Inside a comment at nesting level lvl, passes over chr (comment text) and what follows it in
+// the block, following the "(*" and "*)" in it, as far as the comment's end, or up to a byte
+// that the byte-wise loop of Comment must see: the end marker, or a "(" or "*" whose partner
+// would be in the next block. Every byte passed over counts as one Get.
+void PassText(uint64_t& lvl) {
+    Leave();
+    if (!Roomy()) {
+        Fetch();
+        return;
+    }
+    TLines lines{0, nullptr};
+    const uint8_t* p = cur;
+    for (;;) {
+        p = Scan(rText, p, lim, lines);
+        if (p == lim || *p == kEnd || p + 1 == lim) break;
+        if (p[0] == '(' && p[1] == '*') {
+            lvl++;
+            p += 2;
+        } else if (p[0] == '*' && p[1] == ')') {
+            lvl--;
+            p += 2;
+            if (lvl == 0) break;
+        } else {
+            p++; // alone: the byte after it is examined afresh
+        }
+    }
+    LeaveRun(cur, p, lines);
+    cur = p;
+    Fetch();
 }
 
 bool Digit(uint8_t c) { return c >= '0' && c <= '9'; }
@@ -96,7 +264,7 @@ void Number() {
     if (Letter(chr)) Err("Invalid number");
 }
 
-void Id() {
+[[gnu::noinline]] void Id() {
     sym = sId;
     len = id + 1;
     do {
@@ -120,7 +288,7 @@ void Id() {
 
 // Skips one comment, entered on the "*" of its "(*". Nesting is counted, never recursed; the
 // counter is wider than any input can open.
-void Comment() {
+[[gnu::noinline]] void Comment() {
     Get();
     uint64_t lvl = 1;
     while (lvl > 0) {
@@ -139,7 +307,7 @@ void Comment() {
                 Get();
             }
         } else {
-            Get();
+            PassText(lvl);
         }
     }
 }
@@ -170,6 +338,11 @@ void Init() {
     const TSymbol kinds[] = {sNeq, sAnd, sRPar, sMul, sPlus, sMinus, sDot,
                              sDiv, sSemi, sEql, sOr, sNot};
     for (size_t k = 0; ones[k] != '\0'; ++k) single[static_cast<uint8_t>(ones[k])] = kinds[k];
+    for (uint32_t c = 0; c < 256; ++c) {
+        bool white = (c <= ' ' && c != kEnd) || c >= 127;
+        bool text = c != '(' && c != '*' && c != kEnd;
+        runs[c] = static_cast<uint8_t>((white ? rWhite : 0) | (text ? rText : 0));
+    }
     PutKw(sVar, "VAR");
     PutKw(sBeg, "BEGIN");
     PutKw(sConst, "CONST");
@@ -179,7 +352,7 @@ void Init() {
 void Read() {
     for (;;) {
         // White space: every control character but the end marker, blank, DEL and bytes above 126.
-        while ((chr <= ' ' && chr != kEnd) || chr >= 127) Get();
+        if ((runs[chr] & rWhite) != 0) SkipWhite();
         pos = chp;
         switch (chr) {
         case kEnd: sym = sEOF; return;
@@ -222,13 +395,13 @@ void Read() {
             Comment();
             break; // the token after the comment is the result
         default:
-            if (Digit(chr)) {
+            if (single[chr] != sNull) {
+                sym = single[chr];
+                Get();
+            } else if (Digit(chr)) {
                 Number();
             } else if (Letter(chr)) {
                 Id();
-            } else if (single[chr] != sNull) {
-                sym = single[chr];
-                Get();
             } else {
                 Err("Invalid character");
             }
