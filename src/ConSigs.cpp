@@ -34,7 +34,12 @@ void Init() {
     sigemptyset(&sa.sa_mask);
     for (int s : kSignals) sigaddset(&sa.sa_mask, s); // one handler at a time
     for (int s : kSignals) {
-        if (sigaction(s, &sa, nullptr) != 0) {
+        // A signal that kel was started with ignored (nohup, a background job) stays ignored:
+        // whoever started kel asked for it to survive that event.
+        struct sigaction old = {};
+        bool ok = sigaction(s, nullptr, &old) == 0;
+        if (ok && old.sa_handler != SIG_IGN) ok = sigaction(s, &sa, nullptr) == 0;
+        if (!ok) {
             Message("Installation failed.");
             rt::Exit(9);
         }

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -91,10 +92,12 @@ bool Sleeping(pid_t pid) {
 
 // In the child: kel starts with default dispositions and nothing blocked, whatever the test
 // runner inherited, with the given descriptors as its standard channels.
-[[noreturn]] void ExecKel(int in, int out, int err) {
+// Signals in `ignored` are passed on ignored, as nohup and a shell's background jobs do.
+[[noreturn]] void ExecKel(int in, int out, int err, std::initializer_list<int> ignored = {}) {
     struct sigaction dfl = {};
     dfl.sa_handler = SIG_DFL;
     for (int s = 1; s < NSIG; ++s) sigaction(s, &dfl, nullptr);
+    for (int s : ignored) signal(s, SIG_IGN);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -220,7 +223,7 @@ protected:
     }
 
     // Starts kel; err < 0 sends its error output to the file Err() reads.
-    void Start(int err = -1) {
+    void Start(int err = -1, std::initializer_list<int> ignored = {}) {
         Stop();
         int in[2];
         ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
@@ -230,7 +233,7 @@ protected:
         ASSERT_GE(out, 0);
         ASSERT_GE(errFile, 0);
         pid_ = fork();
-        if (pid_ == 0) ExecKel(in[0], out, err >= 0 ? err : errFile);
+        if (pid_ == 0) ExecKel(in[0], out, err >= 0 ? err : errFile, ignored);
         close(in[0]);
         close(out);
         close(errFile);
@@ -320,6 +323,19 @@ TEST_F(KelRun, OtherSignalsKeepTheirDefaultAction) {
         EXPECT_EQ(Ended(), "killed by signal " + std::to_string(sig));
         EXPECT_EQ(Out(), "");
     }
+}
+
+// Started with the hang-up ignored (nohup), kel survives it and still ends on an interrupt.
+TEST_F(KelRun, AnIgnoredHangUpStaysIgnored) {
+    ASSERT_NO_FATAL_FAILURE(Start(-1, {SIGHUP}));
+    Feed("BEGIN WRITE 7; WRITE 8");
+    ASSERT_TRUE(WaitUntil([&] { return Out().size() >= 3; })) << "no output from kel";
+    Send(SIGHUP);
+    Feed(" .");
+    close(in_);
+    in_ = -1;
+    EXPECT_EQ(Ended(), "exit 0");
+    EXPECT_EQ(Out(), "7\r\n8\r\n");
 }
 
 // The signal lands while kel works through a program that arrived all at once: as soon as its
