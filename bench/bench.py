@@ -247,6 +247,7 @@ def main():
     ap.add_argument("--kel-dyn", required=True, help="the same kel, linked dynamically")
     ap.add_argument("--work", required=True)
     ap.add_argument("--rounds", type=int, default=5)
+    ap.add_argument("--baseline", help="another kel to time beside this one, e.g. an older build")
     ap.add_argument("--quick", action="store_true", help="10 MiB instead of 100 MiB, 2 rounds")
     a = ap.parse_args()
     rounds = 2 if a.quick else a.rounds
@@ -287,6 +288,10 @@ def main():
         labels = ["kel", "luac5.4 -p (Lua twin)", "cat FILE > /dev/null", "wc -l FILE"]
         sizes = [size(name + ".kel"), size(name + ".lua"), size(name + ".kel"),
                  size(name + ".kel")]
+        if a.baseline:
+            cmds.append([a.baseline, kf])
+            labels.append("baseline kel")
+            sizes.append(size(name + ".kel"))
         med = hyperfine_rounds(cmds, rounds, runs)
         mbs = [s / t / 1e6 for s, t in zip(sizes, med)]
         out("%s" % title)
@@ -308,9 +313,13 @@ def main():
 
     # W5: start-up.
     cmds = [[kel, f("w5.kel")], ["/bin/true"]]
+    labels = ["kel", "/bin/true"]
+    if a.baseline:
+        cmds.append([a.baseline, f("w5.kel")])
+        labels.append("baseline kel")
     med = hyperfine_rounds(cmds, rounds, per)
     out("W5 start-up, five-line program, %d runs" % (per * rounds))
-    for lab, cmd, t in zip(["kel", "/bin/true"], cmds, med):
+    for lab, cmd, t in zip(labels, cmds, med):
         out("  %-32s %9s %10.3f %9s %9.2f %10d" % (lab, "", t * 1e3, "", t / med[0],
                                                      peak_rss_kib(cmd)))
     targets.append(("W5: kel start-up <= 1.3x /bin/true", "%.2fx" % (med[0] / med[1]),

@@ -394,13 +394,17 @@ void Read() {
             }
             Comment();
             break; // the token after the comment is the result
+        case '#': case '&': case ')': case '*': case '+': case '-': case '.': case '/': case ';':
+        case '=': case '|': case '~':
+            sym = single[chr];
+            Get();
+            return;
+        case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8':
+        case '9':
+            Number();
+            return;
         default:
-            if (single[chr] != sNull) {
-                sym = single[chr];
-                Get();
-            } else if (Digit(chr)) {
-                Number();
-            } else if (Letter(chr)) {
+            if (Letter(chr)) {
                 Id();
             } else {
                 Err("Invalid character");
