@@ -264,16 +264,27 @@ void Number() {
     if (Letter(chr)) Err("Invalid number");
 }
 
+// Appends a character to the entry being written at id; the store's room counts it too.
+void Store(uint8_t c) {
+    if (len >= kBufSize) Err("Buffer full");
+    buf[len++] = c;
+}
+
+// Writes the size byte of the entry at id. An entry too long for that byte is refused, never
+// wrapped.
+void Close() {
+    if (len - id > kMaxEntry) Err("Identifier too long");
+    buf[id] = static_cast<uint8_t>(len - id);
+}
+
 [[gnu::noinline]] void Id() {
     sym = sId;
     len = id + 1;
     do {
-        if (len >= kBufSize) Err("Buffer full");
-        buf[len++] = chr;
+        Store(chr);
         Get();
     } while (Alpha());
-    if (len - id > kMaxEntry) Err("Identifier too long");
-    buf[id] = static_cast<uint8_t>(len - id);
+    Close();
     uint32_t a = 0, b = kwc;
     while (a < b) {
         uint32_t m = (a + b) / 2;
@@ -416,11 +427,8 @@ void Read() {
 
 void Put(const char* s) {
     len = id + 1;
-    for (; *s != '\0'; ++s) {
-        if (len >= kBufSize) Err("Buffer full");
-        buf[len++] = static_cast<uint8_t>(*s);
-    }
-    buf[id] = static_cast<uint8_t>(len - id);
+    for (; *s != '\0'; ++s) Store(static_cast<uint8_t>(*s));
+    Close();
 }
 
 void KeepId() { id = len; }
