@@ -25,12 +25,16 @@ constexpr uint32_t kKwSize = 20;
 
 bool started = false;
 
-// Source input: chr is the current character, chp its position.
+// Source input. chr is the current character and line its line. Its column is not counted byte
+// by byte: Col() = colBase + (cur - block) is chr's column, so taking the next byte of the block
+// moves it on by itself; only a line feed, a new block and the end of the input set colBase.
 uint8_t block[kBlockSize];
-const uint8_t* cur; // next unread byte of block
-const uint8_t* lim; // end of the bytes in block
+const uint8_t* cur;  // next unread byte of block
+const uint8_t* lim;  // end of the bytes in block
+const uint8_t* edge; // where Step must stop and look: lim, or the byte whose column won't fit
 uint8_t chr;
-TPosDesc chp;
+uint32_t line;
+int64_t colBase;
 
 // Identifier store: entries back to back, a size byte (1 + characters) then the characters.
 uint8_t buf[kBufSize];
@@ -63,40 +67,62 @@ uint32_t Next(uint32_t x) {
     return x + 1;
 }
 
-// Advances chp past chr, the one byte being left. This and LeaveRun are the only places that
-// move the position.
-void Leave() {
-    if (chr == '\n') {
-        chp.l = Next(chp.l);
-        chp.c = 1;
-    } else {
-        chp.c = Next(chp.c);
-    }
+uint32_t Col() { return static_cast<uint32_t>(colBase + (cur - block)); }
+
+// The position of chr.
+TPosDesc Here() { return TPosDesc{line, Col()}; }
+
+// Puts edge at the end of the bytes in the block or, near the limit of the column counter, at
+// the first byte whose column would be past 4294967295, whichever comes first.
+void SetEdge() {
+    int64_t room = int64_t{UINT32_MAX} - colBase; // the bytes at offsets below room fit
+    edge = lim - block <= room ? lim : block + room;
 }
 
-// Fills the block anew; false at the end of the input. Out of line, like the other paths that
-// are not taken for every byte or token, so that Get and Read stay small.
+// Fills the block anew, keeping the column; false at the end of the input. Out of line, like
+// the other paths that are not taken for every byte or token, so that Step and Read stay small.
 [[gnu::noinline]] bool Refill() {
+    colBase += cur - block;
     size_t n = rt::RdBin(src, block, kBlockSize);
     cur = block;
     lim = block + n;
+    SetEdge();
     return n != 0;
 }
 
-// Takes the next byte into chr, or the end marker when the input is used up.
-void Fetch() {
-    if (cur == lim && !Refill()) {
+// Step at the edge: the column counter is at its limit, or the block is used up.
+[[gnu::noinline]] void StepAtEdge() {
+    if (Col() == UINT32_MAX) rt::Fatal("Source position out of range");
+    if (Refill()) {
+        chr = *cur++;
+    } else {
         chr = kEnd;
+        colBase++; // the end marker stands one column behind the last byte
+    }
+}
+
+// Get for a chr that is neither a line feed nor the end marker, as inside every token: moving
+// past it to the next byte is all there is to do, since the column moves with cur.
+void Step() {
+    if (cur == edge) {
+        StepAtEdge();
         return;
     }
     chr = *cur++;
 }
 
-// Advances chp past chr and takes the next byte. The end marker is final.
+// Leaves a line feed: the line counts up, and the byte after it will be in column 1.
+void NewLine() {
+    line = Next(line);
+    colBase = -(cur - block);
+    SetEdge();
+}
+
+// Advances past chr and takes the next byte. The end marker is final.
 void Get() {
     if (chr == kEnd) return;
-    Leave();
-    Fetch();
+    if (chr == '\n') NewLine();
+    Step();
 }
 
 // Runs of bytes that the scanner passes over without looking at each one: white space between
@@ -182,15 +208,15 @@ const uint8_t* Scan(TRun k, const uint8_t* p, const uint8_t* e, TLines& lines) {
     return p;
 }
 
-// Advances chp past the bytes from a to e, all of one run, as that many Leaves would. The
-// caller has made sure that no counter can pass its limit.
-void LeaveRun(const uint8_t* a, const uint8_t* e, const TLines& lines) {
-    if (lines.n == 0) {
-        chp.c += static_cast<uint32_t>(e - a);
-    } else {
-        chp.l += lines.n;
-        chp.c = static_cast<uint32_t>(e - lines.last);
+// Moves cur on to e past bytes of one run, as that many Gets would; the byte at e is left for
+// the Step that follows. The caller has made sure that no counter can pass its limit.
+void PassRun(const uint8_t* e, const TLines& lines) {
+    if (lines.n != 0) {
+        line += lines.n;
+        colBase = -(lines.last + 1 - block); // the byte after the last line feed is in column 1
+        SetEdge();
     }
+    cur = e;
 }
 
 // True when the counters are far enough from their limit that a whole block can be passed
@@ -198,21 +224,19 @@ void LeaveRun(const uint8_t* a, const uint8_t* e, const TLines& lines) {
 // position out of range" comes at the very byte.
 bool Roomy() {
     constexpr uint32_t kRoom = UINT32_MAX - kBlockSize;
-    return chp.l <= kRoom && chp.c <= kRoom;
+    return line <= kRoom && Col() <= kRoom;
 }
 
 // Passes over chr and every following byte of white space, exactly as that many Gets would:
 // chr becomes the first byte of a token, or the end marker.
 [[gnu::noinline]] void SkipWhite() {
     while ((runs[chr] & rWhite) != 0) {
-        Leave();
+        if (chr == '\n') NewLine();
         if (Roomy()) {
             TLines lines{0, nullptr};
-            const uint8_t* e = Scan(rWhite, cur, lim, lines);
-            LeaveRun(cur, e, lines);
-            cur = e;
+            PassRun(Scan(rWhite, cur, lim, lines), lines);
         }
-        Fetch();
+        Step();
     }
 }
 
@@ -221,9 +245,9 @@ bool Roomy() {
 // that the byte-wise loop of Comment must see: the end marker, or a "(" or "*" whose partner
 // would be in the next block. Every byte passed over counts as one Get.
 void PassText(uint64_t& lvl) {
-    Leave();
+    if (chr == '\n') NewLine();
     if (!Roomy()) {
-        Fetch();
+        Step();
         return;
     }
     TLines lines{0, nullptr};
@@ -242,9 +266,8 @@ void PassText(uint64_t& lvl) {
             p++; // alone: the byte after it is examined afresh
         }
     }
-    LeaveRun(cur, p, lines);
-    cur = p;
-    Fetch();
+    PassRun(p, lines);
+    Step();
 }
 
 bool Digit(uint8_t c) { return c >= '0' && c <= '9'; }
@@ -253,13 +276,14 @@ bool Alpha() { return Digit(chr) || Letter(chr); }
 
 void Number() {
     sym = sNum;
-    num = 0;
-    do {
+    num = chr - uint32_t{'0'}; // one digit always fits
+    Step();
+    while (Digit(chr)) {
         uint32_t d = chr - uint32_t{'0'};
         if (num > (UINT32_MAX - d) / 10) Err("Number too large");
         num = 10 * num + d;
-        Get();
-    } while (Digit(chr));
+        Step();
+    }
     // "1A" is neither a number nor a number and a name.
     if (Letter(chr)) Err("Invalid number");
 }
@@ -282,7 +306,7 @@ void Close() {
     len = id + 1;
     do {
         Store(chr);
-        Get();
+        Step();
     } while (Alpha());
     Close();
     uint32_t a = 0, b = kwc;
@@ -336,13 +360,16 @@ void PutKw(TSymbol s, const char* str) {
 void Init() {
     if (started) return;
     started = true;
-    pos = chp = TPosDesc{0, 0};
+    pos = TPosDesc{0, 0};
+    line = 0;
+    colBase = 0;
     src = rt::StdIn;
     sym = sNull;
     num = 0;
     id = 0;
     chr = '\n';
     cur = lim = block;
+    SetEdge();
     len = 0;
     kwc = 0;
     const char* ones = "#&)*+-./;=|~";
@@ -364,52 +391,55 @@ void Read() {
     for (;;) {
         // White space: every control character but the end marker, blank, DEL and bytes above 126.
         if ((runs[chr] & rWhite) != 0) SkipWhite();
-        pos = chp;
+        pos = Here();
+        // No byte of a token is a line feed or the end marker, so Step passes over them. The
+        // tokens of one character, the commonest, come first.
+        TSymbol one = single[chr];
+        if (one != sNull) {
+            sym = one;
+            Step();
+            return;
+        }
         switch (chr) {
         case kEnd: sym = sEOF; return;
         case ':':
-            Get();
+            Step();
             if (chr == '=') {
                 sym = sBec;
-                Get();
+                Step();
             } else {
                 sym = sCol;
             }
             return;
         case '<':
-            Get();
+            Step();
             if (chr == '=') {
                 sym = sLeq;
-                Get();
+                Step();
             } else if (chr == '>') {
                 sym = sNeq;
-                Get();
+                Step();
             } else {
                 sym = sLss;
             }
             return;
         case '>':
-            Get();
+            Step();
             if (chr == '=') {
                 sym = sGeq;
-                Get();
+                Step();
             } else {
                 sym = sGtr;
             }
             return;
         case '(':
-            Get();
+            Step();
             if (chr != '*') {
                 sym = sLPar;
                 return;
             }
             Comment();
             break; // the token after the comment is the result
-        case '#': case '&': case ')': case '*': case '+': case '-': case '.': case '/': case ';':
-        case '=': case '|': case '~':
-            sym = single[chr];
-            Get();
-            return;
         case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8':
         case '9':
             Number();
