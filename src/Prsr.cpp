@@ -99,8 +99,11 @@ void InitOprs() {
     }
 }
 
+// Fold, Combine and Term are declared inline because they run for every operator and operand:
+// inlined into each level of the grammar, Fold's switch shrinks to that level's operators.
+
 // The value of x op y, both known at compile time; the same checked arithmetic as the machine.
-int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
+inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
     switch (op) {
     case Scnr::sMul: return rt::Mul(x, y);
     case Scnr::sDiv: return rt::Div(x, y);
@@ -120,7 +123,7 @@ int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
 
 // d := d op d1. A constant meets a non-constant only here, and only then is it pushed: after
 // the other operand when it is the left one, so the exchanged operation is taken.
-void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
+inline void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
     if (d.c && d1.c) {
         d.v = Fold(op, d.v, d1.v, bug);
     } else if (d.c) {
@@ -137,59 +140,69 @@ void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
 
 void Expression(TItemDesc& d);
 
+// The alternatives of Factor other than a number are procedures of their own, kept out of line,
+// so that a number, the commonest factor, costs Factor little more than a test and a store.
+
+// A factor that names a constant or a variable.
+[[gnu::noinline]] void Named(TItemDesc& d) {
+    uint32_t i;
+    Find(i);
+    if (i == cnt) Err("Identifier undeclared");
+    d.t = objs[i].typ;
+    if (objs[i].cls == cConst) {
+        d.c = true;
+        d.v = objs[i].val;
+    } else if (objs[i].cls == cVar) {
+        d.c = false;
+        Comp::Lod(objs[i].idx);
+    } else {
+        Err("Expected constant or variable");
+    }
+    Scnr::Read();
+}
+
+void Factor(TItemDesc& d);
+
+// A factor that nests: "(" Expression ")" or "~" Factor. Recursion follows the source's
+// nesting, so the nesting is bounded: the machine's stack must never be what ends a run.
+[[gnu::noinline]] void Nested(TItemDesc& d) {
+    if (nesting == kMaxNesting) Err("Nesting too deep");
+    nesting++;
+    if (Scnr::sym == Scnr::sLPar) {
+        Scnr::Read();
+        Expression(d);
+        if (Scnr::sym != Scnr::sRPar) Err("Expected operator or \")\"");
+        Scnr::Read();
+    } else {
+        Scnr::Read();
+        Factor(d);
+        if (d.t != tBool) Err("Expected boolean factor");
+        if (d.c) {
+            d.v = Value(!True(d.v));
+        } else {
+            Comp::Opr(oprs[Scnr::sNot]);
+        }
+    }
+    nesting--;
+}
+
 // Factor = number | ident | "(" Expression ")" | "~" Factor .
 void Factor(TItemDesc& d) {
-    uint32_t i;
     switch (Scnr::sym) {
     case Scnr::sNum:
         if (Scnr::num > INT32_MAX) Err("Number too large");
         d = TItemDesc{tInt, true, static_cast<int32_t>(Scnr::num)};
         Scnr::Read();
         break;
-    case Scnr::sId:
-        Find(i);
-        if (i == cnt) Err("Identifier undeclared");
-        d.t = objs[i].typ;
-        if (objs[i].cls == cConst) {
-            d.c = true;
-            d.v = objs[i].val;
-        } else if (objs[i].cls == cVar) {
-            d.c = false;
-            Comp::Lod(objs[i].idx);
-        } else {
-            Err("Expected constant or variable");
-        }
-        Scnr::Read();
-        break;
+    case Scnr::sId: Named(d); break;
     case Scnr::sLPar:
-    case Scnr::sNot:
-        // Recursion follows the source's nesting, so the nesting is bounded: the machine's stack
-        // must never be what ends a run.
-        if (nesting == kMaxNesting) Err("Nesting too deep");
-        nesting++;
-        if (Scnr::sym == Scnr::sLPar) {
-            Scnr::Read();
-            Expression(d);
-            if (Scnr::sym != Scnr::sRPar) Err("Expected operator or \")\"");
-            Scnr::Read();
-        } else {
-            Scnr::Read();
-            Factor(d);
-            if (d.t != tBool) Err("Expected boolean factor");
-            if (d.c) {
-                d.v = Value(!True(d.v));
-            } else {
-                Comp::Opr(oprs[Scnr::sNot]);
-            }
-        }
-        nesting--;
-        break;
+    case Scnr::sNot: Nested(d); break;
     default: Err("Expected factor");
     }
 }
 
 // Term = Factor { MulOperator Factor } .
-void Term(TItemDesc& d) {
+inline void Term(TItemDesc& d) {
     TItemDesc d1;
     Factor(d);
     while (Scnr::sym >= Scnr::sMul && Scnr::sym <= Scnr::sAnd) {
