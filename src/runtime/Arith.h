@@ -9,15 +9,28 @@
 
 namespace rt {
 
-inline int32_t Fit(int64_t r) {
-    if (r < INT32_MIN || r > INT32_MAX) Fatal("Integer overflow");
-    return static_cast<int32_t>(r);
+// The checked operations of gcc and clang compute the exact result and tell whether it fits.
+[[noreturn]] inline void Overflow() { Fatal("Integer overflow"); }
+
+inline int32_t Add(int32_t x, int32_t y) {
+    int32_t r;
+    if (__builtin_add_overflow(x, y, &r)) Overflow();
+    return r;
 }
 
-inline int32_t Add(int32_t x, int32_t y) { return Fit(int64_t{x} + y); }
-inline int32_t Sub(int32_t x, int32_t y) { return Fit(int64_t{x} - y); }
-inline int32_t Mul(int32_t x, int32_t y) { return Fit(int64_t{x} * y); }
-inline int32_t Neg(int32_t x) { return Fit(-int64_t{x}); }
+inline int32_t Sub(int32_t x, int32_t y) {
+    int32_t r;
+    if (__builtin_sub_overflow(x, y, &r)) Overflow();
+    return r;
+}
+
+inline int32_t Mul(int32_t x, int32_t y) {
+    int32_t r;
+    if (__builtin_mul_overflow(x, y, &r)) Overflow();
+    return r;
+}
+
+inline int32_t Neg(int32_t x) { return Sub(0, x); }
 
 // Floored quotient: truncate, then step down when the remainder is negative. Division is defined
 // for positive divisors only; the machine tests for zero itself before it calls this.
