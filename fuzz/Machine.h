@@ -37,7 +37,7 @@ struct Machine {
         return q;
     }
 
-    std::string Step(const Cmd& c) {
+    std::string Step(const Cmd &c) {
         const bool withArg = c.mn == "Val" || c.mn == "Lod" || c.mn == "Sto";
         if ((c.mn == "Lod" || c.mn == "Sto") && c.arg >= kVarCount) return "Comp: Invalid index.";
         const uint32_t size = withArg ? 5 : 2;
@@ -48,8 +48,8 @@ struct Machine {
             stack.push_back(c.mn == "Val" ? c.arg : vars[c.arg]);
             return "";
         }
-        const bool binary = c.mn != "Sto" && c.mn != "Wrt" && c.mn != "WrB" && c.mn != "Neg" &&
-                            c.mn != "Not";
+        const bool binary =
+            c.mn != "Sto" && c.mn != "Wrt" && c.mn != "WrB" && c.mn != "Neg" && c.mn != "Not";
         if (stack.size() < (binary ? 2u : 1u)) return "Comp: Stack underflow.";
         const int64_t y = stack.back();
         stack.pop_back();

@@ -30,7 +30,7 @@ class Model {
         Model m(src);
         try {
             m.Program();
-        } catch (const Stop&) {
+        } catch (const Stop &) {
             m.e_.status = 9;
         }
         return m.e_;
@@ -39,11 +39,13 @@ class Model {
   private:
     struct Stop {};
 
+    // clang-format off
     enum Sym {
         sNull, sNum, sId, sCol, sBec, sLPar, sNot, sMul, sDiv, sAnd, sPlus, sMinus, sOr,
         sEql, sNeq, sLss, sLeq, sGtr, sGeq, sRPar, sSemi, sDot,
         sConst, sVar, sBeg, sWrt, sEOF
     };
+    // clang-format on
     enum Type { tBool, tInt };
     enum Class { cConst, cVar, cType };
 
@@ -60,7 +62,7 @@ class Model {
         int64_t v = 0;
     };
 
-    static constexpr uint32_t kStore = 1024;  // the identifier store
+    static constexpr uint32_t kStore = 1024;   // the identifier store
     static constexpr uint32_t kFirstFree = 49; // behind the keywords and predeclared names
     static constexpr uint32_t kObjs = 32;
     static constexpr uint32_t kNesting = 1000;
@@ -74,17 +76,18 @@ class Model {
 
     // ------------------------------------------------------------ output
 
-    void Line(std::string& ch, const std::string& s) { ch += s + "\r\n"; }
+    void Line(std::string &ch, const std::string &s) { ch += s + "\r\n"; }
 
-    [[noreturn]] void Fail(const std::string& line) {
+    [[noreturn]] void Fail(const std::string &line) {
         Line(e_.err, line);
         throw Stop{};
     }
 
-    [[noreturn]] void Fatal(const char* kind) { Fail(std::string("Fatal error: ") + kind + "."); }
+    [[noreturn]] void Fatal(const char *kind) { Fail(std::string("Fatal error: ") + kind + "."); }
 
-    [[noreturn]] void Err(const char* who, const char* s) {
-        Fail(std::string(who) + " (" + std::to_string(pos_.l) + "," + std::to_string(pos_.c) + "): " + s + ".");
+    [[noreturn]] void Err(const char *who, const char *s) {
+        Fail(std::string(who) + " (" + std::to_string(pos_.l) + "," + std::to_string(pos_.c) +
+             "): " + s + ".");
     }
 
     // ------------------------------------------------------------ scanner
@@ -99,7 +102,7 @@ class Model {
     Pos chp_, pos_;
     Sym sym_ = sNull;
     uint64_t num_ = 0;
-    std::string name_;           // the identifier just read
+    std::string name_;            // the identifier just read
     uint32_t idTop_ = kFirstFree; // where the next identifier is stored
     uint32_t idEnd_ = kFirstFree; // behind the identifier just read
 
@@ -144,8 +147,11 @@ class Model {
                 }
                 if (name_.size() > 254) Err("Scnr", "Identifier too long");
                 idEnd_ = end;
-                sym_ = name_ == "CONST" ? sConst : name_ == "VAR" ? sVar : name_ == "BEGIN" ? sBeg
-                     : name_ == "WRITE" ? sWrt : sId;
+                sym_ = name_ == "CONST"   ? sConst
+                       : name_ == "VAR"   ? sVar
+                       : name_ == "BEGIN" ? sBeg
+                       : name_ == "WRITE" ? sWrt
+                                          : sId;
             } else if (c == '(') {
                 Get();
                 if (chr_ != '*') {
@@ -162,7 +168,8 @@ class Model {
                 if (sym_ == sBec || sym_ == sLeq || sym_ == sNeq || sym_ == sGeq) Get();
             } else {
                 const std::string_view ones = "#&)*+-./;=|~";
-                const Sym kinds[] = {sNeq, sAnd, sRPar, sMul, sPlus, sMinus, sDot, sDiv, sSemi, sEql, sOr, sNot};
+                const Sym kinds[] = {sNeq, sAnd, sRPar, sMul, sPlus, sMinus,
+                                     sDot, sDiv, sSemi, sEql, sOr,   sNot};
                 const size_t k = ones.find(static_cast<char>(c));
                 if (k == std::string_view::npos) Err("Scnr", "Invalid character");
                 sym_ = kinds[k];
@@ -201,7 +208,7 @@ class Model {
     Machine vm_;
     bool header_ = true;
 
-    void Emit(const std::string& mn, int64_t arg) {
+    void Emit(const std::string &mn, int64_t arg) {
         if (header_) {
             Line(e_.err, "Comp.DebugG:  pos");
             header_ = false;
@@ -238,7 +245,7 @@ class Model {
     static bool True(int64_t v) { return v == 1; }
 
     // The operation for op; swapped when the left operand is a constant pushed after the right.
-    static const char* Op(Sym op, bool swapped) {
+    static const char *Op(Sym op, bool swapped) {
         switch (op) {
         case sMul: return "Mul";
         case sDiv: return swapped ? "Vid" : "Div";
@@ -282,7 +289,7 @@ class Model {
         }
     }
 
-    void Combine(Item& d, const Item& d1, Sym op) {
+    void Combine(Item &d, const Item &d1, Sym op) {
         if (d.c && d1.c) {
             d.v = Fold(op, d.v, d1.v);
         } else if (d.c) {
@@ -297,7 +304,7 @@ class Model {
         d.c = d.c && d1.c;
     }
 
-    void Factor(Item& d) {
+    void Factor(Item &d) {
         if (sym_ == sNum) {
             if (num_ > INT32_MAX) Err("Prsr", "Number too large");
             d = Item{tInt, true, static_cast<int64_t>(num_)};
@@ -328,8 +335,10 @@ class Model {
                 Read();
                 Factor(d);
                 if (d.t != tBool) Err("Prsr", "Expected boolean factor");
-                if (d.c) d.v = !True(d.v);
-                else Emit("Not", 0);
+                if (d.c)
+                    d.v = !True(d.v);
+                else
+                    Emit("Not", 0);
             }
             nesting_--;
         } else {
@@ -337,7 +346,7 @@ class Model {
         }
     }
 
-    void Term(Item& d) {
+    void Term(Item &d) {
         Factor(d);
         while (sym_ == sMul || sym_ == sDiv || sym_ == sAnd) {
             const Sym op = sym_;
@@ -350,15 +359,17 @@ class Model {
         }
     }
 
-    void SimpleExpr(Item& d) {
+    void SimpleExpr(Item &d) {
         if (sym_ == sPlus || sym_ == sMinus) {
             const Sym sign = sym_;
             Read();
             Term(d);
             if (d.t != tInt) Err("Prsr", "Expected integer term");
             if (sign == sMinus) {
-                if (d.c) d.v = Fit(-d.v);
-                else Emit("Neg", 0);
+                if (d.c)
+                    d.v = Fit(-d.v);
+                else
+                    Emit("Neg", 0);
             }
         } else {
             Term(d);
@@ -374,7 +385,7 @@ class Model {
         }
     }
 
-    void Expression(Item& d) {
+    void Expression(Item &d) {
         SimpleExpr(d);
         if (sym_ >= sEql && sym_ <= sGeq) {
             const Sym op = sym_;

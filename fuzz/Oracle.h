@@ -14,7 +14,9 @@
 // - a source diagnostic names a known message and a position in the source where a token of the
 //   right kind starts (an invalid character at "Invalid character", a digit at "Number too
 //   large", the "(" of "(*" at an unterminated comment, ...), or the end of the input;
-// - no message of an internal consistency check ("Bug: ...") ever appears.
+// - no message of an internal consistency check ("Bug: ...") ever appears;
+// - and then every byte of both channels, and the status, are what the model of the language
+//   (Model.h) writes for the same source.
 //
 // Header-only, so the in-process check linked into the fuzzed binary and the re-run tool share it.
 #pragma once
@@ -32,8 +34,8 @@ namespace oracle {
 
 // Splits a channel's bytes into lines without their CR LF; false (and why) when a line end is
 // not CR LF or the last line has none.
-inline bool SplitLines(std::string_view s, const char* channel, std::vector<std::string_view>& lines,
-                       std::string& why) {
+inline bool SplitLines(std::string_view s, const char *channel,
+                       std::vector<std::string_view> &lines, std::string &why) {
     size_t start = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         const bool lf = s[i] == '\n';
@@ -59,7 +61,7 @@ inline bool SplitLines(std::string_view s, const char* channel, std::vector<std:
 }
 
 // A decimal number as kel writes one: no plus sign, no leading zeros, no "-0".
-inline bool ParseInt(std::string_view s, bool allowMinus, int64_t& v) {
+inline bool ParseInt(std::string_view s, bool allowMinus, int64_t &v) {
     bool minus = false;
     if (allowMinus && !s.empty() && s[0] == '-') {
         minus = true;
@@ -92,11 +94,11 @@ inline std::string Show(std::string_view s) {
 }
 
 // The operations of the machine by the names the trace gives them, in their numbering.
-constexpr const char* kOps[] = {"Wrt", "WrB", "Neg", "Add", "Sub", "Mul", "Div", "Bus", "Vid",
+constexpr const char *kOps[] = {"Wrt", "WrB", "Neg", "Add", "Sub", "Mul", "Div", "Bus", "Vid",
                                 "Eql", "Neq", "Lss", "Leq", "Gtr", "Geq", "Not", "Or ", "And"};
 
 // Reads one trace line; false when it is not one, byte for byte.
-inline bool ParseTrace(std::string_view line, Cmd& cmd) {
+inline bool ParseTrace(std::string_view line, Cmd &cmd) {
     constexpr std::string_view lead = "Comp.DebugG: ";
     if (line.substr(0, lead.size()) != lead) return false;
     line.remove_prefix(lead.size());
@@ -116,11 +118,10 @@ inline bool ParseTrace(std::string_view line, Cmd& cmd) {
     if (withArg) {
         if (rest.substr(0, 1) != " ") return false;
         if (!ParseInt(rest.substr(1), cmd.mn == "Val", cmd.arg)) return false;
-        if (cmd.mn == "Val" ? cmd.arg < kMin || cmd.arg > kMax : cmd.arg > UINT32_MAX)
-            return false;
+        if (cmd.mn == "Val" ? cmd.arg < kMin || cmd.arg > kMax : cmd.arg > UINT32_MAX) return false;
     } else {
         bool known = false;
-        for (const char* op : kOps) known = known || cmd.mn == op;
+        for (const char *op : kOps) known = known || cmd.mn == op;
         if (!known || !rest.empty()) return false;
     }
     // The position stands right-aligned in four columns, never cut.
@@ -135,7 +136,7 @@ inline bool ParseTrace(std::string_view line, Cmd& cmd) {
 enum class At { Token, Digit, Letter, Comment, Invalid };
 
 struct Message {
-    const char* text;
+    const char *text;
     At at;
 };
 
@@ -172,14 +173,22 @@ constexpr Message kPrsr[] = {
 };
 
 // Failures of folding: the same checked arithmetic as the machine, reported as fatal errors.
-constexpr const char* kFatal[] = {"Integer overflow", "Division by zero", "Negative divisor"};
+constexpr const char *kFatal[] = {"Integer overflow", "Division by zero", "Negative divisor"};
 
-inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-inline bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-inline bool StartsToken(unsigned char c) {
-    return IsDigit(c) || IsLetter(c) || std::string_view(":<>(#&)*+-./;=|~").find(static_cast<char>(c)) != std::string_view::npos;
+inline bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
 }
-inline bool IsInvalid(unsigned char c) { return c > ' ' && c < 127 && !StartsToken(c); }
+inline bool IsLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+inline bool StartsToken(unsigned char c) {
+    return IsDigit(c) || IsLetter(c) ||
+           std::string_view(":<>(#&)*+-./;=|~").find(static_cast<char>(c)) !=
+               std::string_view::npos;
+}
+inline bool IsInvalid(unsigned char c) {
+    return c > ' ' && c < 127 && !StartsToken(c);
+}
 
 // Checks that (l, c) is where the diagnostic may stand in the source: a byte of the right kind,
 // or the end of the input (the end marker, or just behind the last byte).
@@ -216,7 +225,7 @@ inline std::string CheckPosition(std::string_view in, uint64_t l, uint64_t c, At
 // A diagnostic that no trace command explains: one of the scanner's, the parser's, or a folding
 // failure. Returns "" when it is sound.
 inline std::string CheckDiagnostic(std::string_view line, std::string_view in) {
-    for (const char* kind : kFatal) {
+    for (const char *kind : kFatal) {
         if (line == std::string("Fatal error: ") + kind + ".") return "";
     }
     const bool scnr = line.substr(0, 6) == "Scnr (";
@@ -224,18 +233,20 @@ inline std::string CheckDiagnostic(std::string_view line, std::string_view in) {
     const size_t close = line.find("): ");
     const size_t comma = line.find(',');
     int64_t l = 0, c = 0;
-    if (close == std::string_view::npos || comma > close || !ParseInt(line.substr(6, comma - 6), false, l) ||
+    if (close == std::string_view::npos || comma > close ||
+        !ParseInt(line.substr(6, comma - 6), false, l) ||
         !ParseInt(line.substr(comma + 1, close - comma - 1), false, c) || line.back() != '.')
         return "malformed diagnostic " + Show(line);
     const std::string_view text = line.substr(close + 3, line.size() - close - 4);
-    const Message* found = nullptr;
+    const Message *found = nullptr;
     if (scnr) {
-        for (const Message& m : kScnr) found = text == m.text ? &m : found;
+        for (const Message &m : kScnr) found = text == m.text ? &m : found;
     } else {
-        for (const Message& m : kPrsr) found = text == m.text ? &m : found;
+        for (const Message &m : kPrsr) found = text == m.text ? &m : found;
     }
     if (found == nullptr) return "unknown message " + Show(line);
-    const std::string where = CheckPosition(in, static_cast<uint64_t>(l), static_cast<uint64_t>(c), found->at);
+    const std::string where =
+        CheckPosition(in, static_cast<uint64_t>(l), static_cast<uint64_t>(c), found->at);
     return where.empty() ? "" : where + ": " + Show(line);
 }
 
@@ -288,13 +299,14 @@ inline std::string JudgeShape(int status, std::string_view in, std::string_view 
     for (size_t i = 0; i < outLines.size() || i < m.out.size(); ++i) {
         if (i >= outLines.size() || i >= m.out.size() || outLines[i] != m.out[i]) {
             return "standard output line " + std::to_string(i + 1) + " is " +
-                   (i < outLines.size() ? Show(outLines[i]) : "missing") +
-                   ", the trace computes " + (i < m.out.size() ? Show(m.out[i]) : "nothing");
+                   (i < outLines.size() ? Show(outLines[i]) : "missing") + ", the trace computes " +
+                   (i < m.out.size() ? Show(m.out[i]) : "nothing");
         }
     }
 
     const size_t left = errLines.size() - k;
-    if (failed) return status == 9 ? "" : "status " + std::to_string(status) + " after a diagnostic";
+    if (failed)
+        return status == 9 ? "" : "status " + std::to_string(status) + " after a diagnostic";
     if (status == 0) {
         if (left > 0) return "status 0 with the error line " + Show(errLines[k]);
         if (!m.stack.empty())
@@ -307,7 +319,8 @@ inline std::string JudgeShape(int status, std::string_view in, std::string_view 
 }
 
 // Where two outputs first differ, by line.
-inline std::string FirstDifference(const char* channel, std::string_view got, std::string_view want) {
+inline std::string FirstDifference(const char *channel, std::string_view got,
+                                   std::string_view want) {
     size_t at = 0, line = 1;
     while (at < got.size() && at < want.size() && got[at] == want[at]) {
         if (got[at] == '\n') ++line;
@@ -317,7 +330,10 @@ inline std::string FirstDifference(const char* channel, std::string_view got, st
         const size_t start = s.rfind('\n', at == 0 ? 0 : at - 1);
         const size_t from = start == std::string_view::npos || at == 0 ? 0 : start + 1;
         const size_t end = s.find('\n', at);
-        return at >= s.size() && from >= s.size() ? std::string("the end") : Show(s.substr(from, end == std::string_view::npos ? s.size() - from : end + 1 - from));
+        return at >= s.size() && from >= s.size()
+                   ? std::string("the end")
+                   : Show(s.substr(from, end == std::string_view::npos ? s.size() - from
+                                                                       : end + 1 - from));
     };
     return std::string(channel) + " line " + std::to_string(line) + " is " + lineOf(got) +
            ", the model writes " + lineOf(want);
@@ -333,7 +349,8 @@ inline std::string Judge(int status, std::string_view in, std::string_view out,
     if (out != e.out) return FirstDifference("standard output", out, e.out);
     if (err != e.err) return FirstDifference("error output", err, e.err);
     if (status != e.status)
-        return "status " + std::to_string(status) + ", the model ends with " + std::to_string(e.status);
+        return "status " + std::to_string(status) + ", the model ends with " +
+               std::to_string(e.status);
     return "";
 }
 

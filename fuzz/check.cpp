@@ -36,8 +36,8 @@ constexpr double kLimit = 1.0;      // seconds a run may take
 constexpr double kKillAfter = 10.0; // seconds after which a run is stopped
 constexpr size_t kMaxSeed = 65536;  // larger sources make poor seeds
 
-bool ReadFile(const std::string& path, std::string& s) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+bool ReadFile(const std::string &path, std::string &s) {
+    FILE *f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     char b[65536];
     s.clear();
@@ -68,7 +68,7 @@ struct Outcome {
 };
 
 // Runs kel with the file as standard input; both channels go to memory files.
-Outcome RunOnce(const std::string& kel, const std::string& file) {
+Outcome RunOnce(const std::string &kel, const std::string &file) {
     Outcome o;
     const int in = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     const int out = memfd_create("kel-out", MFD_CLOEXEC);
@@ -84,7 +84,7 @@ Outcome RunOnce(const std::string& kel, const std::string& file) {
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        char* argv[] = {const_cast<char*>(kel.c_str()), nullptr};
+        char *argv[] = {const_cast<char *>(kel.c_str()), nullptr};
         execv(kel.c_str(), argv);
         _exit(127);
     }
@@ -107,7 +107,7 @@ Outcome RunOnce(const std::string& kel, const std::string& file) {
 }
 
 // The fault of one run, or "".
-std::string Check(const std::string& kel, const std::string& file) {
+std::string Check(const std::string &kel, const std::string &file) {
     std::string src;
     if (!ReadFile(file, src)) return "cannot read the input";
     Outcome o = RunOnce(kel, file);
@@ -116,24 +116,28 @@ std::string Check(const std::string& kel, const std::string& file) {
     if (!o.started) return "cannot run " + kel;
     if (WIFSIGNALED(o.status)) {
         return std::string("ended by signal ") + std::to_string(WTERMSIG(o.status)) + " (" +
-               strsignal(WTERMSIG(o.status)) + ")" + (o.err.empty() ? "" : "; error output ends " +
-               oracle::Show(o.err.substr(o.err.size() > 200 ? o.err.size() - 200 : 0)));
+               strsignal(WTERMSIG(o.status)) + ")" +
+               (o.err.empty()
+                    ? ""
+                    : "; error output ends " +
+                          oracle::Show(o.err.substr(o.err.size() > 200 ? o.err.size() - 200 : 0)));
     }
     if (o.seconds > kLimit) return "took " + std::to_string(o.seconds) + " s";
     std::string why = oracle::Judge(WEXITSTATUS(o.status), src, o.out, o.err);
     if (!why.empty() && WEXITSTATUS(o.status) != 0 && WEXITSTATUS(o.status) != 9)
-        why += "; error output ends " + oracle::Show(o.err.substr(o.err.size() > 300 ? o.err.size() - 300 : 0));
+        why += "; error output ends " +
+               oracle::Show(o.err.substr(o.err.size() > 300 ? o.err.size() - 300 : 0));
     return why;
 }
 
 // The regular files named: a directory stands for the files in it, in name order.
-std::vector<std::string> Files(const std::string& path) {
+std::vector<std::string> Files(const std::string &path) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return {};
     if (!S_ISDIR(st.st_mode)) return {path};
     std::vector<std::string> files;
-    if (DIR* d = opendir(path.c_str())) {
-        while (dirent* e = readdir(d)) {
+    if (DIR *d = opendir(path.c_str())) {
+        while (dirent *e = readdir(d)) {
             const std::string f = path + "/" + e->d_name;
             if (e->d_name[0] != '.' && stat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode))
                 files.push_back(f);
@@ -144,10 +148,10 @@ std::vector<std::string> Files(const std::string& path) {
     return files;
 }
 
-int CheckAll(const std::string& kel, const std::vector<std::string>& paths) {
+int CheckAll(const std::string &kel, const std::vector<std::string> &paths) {
     size_t runs = 0, faults = 0;
-    for (const std::string& p : paths) {
-        for (const std::string& f : Files(p)) {
+    for (const std::string &p : paths) {
+        for (const std::string &f : Files(p)) {
             ++runs;
             const std::string why = Check(kel, f);
             if (why.empty()) continue;
@@ -170,7 +174,7 @@ int Hex(char c) {
 
 // Decodes one content line of a case file (\\ \n \r \t \xHH, \c at the end drops the line end,
 // \R{COUNT}{TEXT} repeats); false when it is malformed or grows too large.
-bool DecodeLine(const std::string& line, std::string& out) {
+bool DecodeLine(const std::string &line, std::string &out) {
     std::string text;
     bool lineEnd = true;
     for (size_t i = 0; i < line.size();) {
@@ -181,10 +185,14 @@ bool DecodeLine(const std::string& line, std::string& out) {
         if (i + 1 >= line.size()) return false;
         const char e = line[i + 1];
         i += 2;
-        if (e == '\\') text += '\\';
-        else if (e == 'n') text += '\n';
-        else if (e == 'r') text += '\r';
-        else if (e == 't') text += '\t';
+        if (e == '\\')
+            text += '\\';
+        else if (e == 'n')
+            text += '\n';
+        else if (e == 'r')
+            text += '\r';
+        else if (e == 't')
+            text += '\t';
         else if (e == 'x' && i + 1 < line.size() && Hex(line[i]) >= 0 && Hex(line[i + 1]) >= 0) {
             text += static_cast<char>(Hex(line[i]) * 16 + Hex(line[i + 1]));
             i += 2;
@@ -194,7 +202,8 @@ bool DecodeLine(const std::string& line, std::string& out) {
             const size_t close = line.find("}{", i);
             const size_t end = close == std::string::npos ? close : line.find('}', close + 2);
             if (line.substr(i, 1) != "{" || end == std::string::npos) return false;
-            const unsigned long count = std::strtoul(line.substr(i + 1, close - i - 1).c_str(), nullptr, 10);
+            const unsigned long count =
+                std::strtoul(line.substr(i + 1, close - i - 1).c_str(), nullptr, 10);
             std::string piece;
             if (!DecodeLine(line.substr(close + 2, end - close - 2) + "\\c", piece)) return false;
             if (piece.empty() || count > kMaxSeed / piece.size()) return false;
@@ -209,7 +218,7 @@ bool DecodeLine(const std::string& line, std::string& out) {
     return out.size() <= kMaxSeed;
 }
 
-void CollectSeeds(const std::string& caseFile, std::set<std::string>& seeds) {
+void CollectSeeds(const std::string &caseFile, std::set<std::string> &seeds) {
     std::string text;
     if (!ReadFile(caseFile, text)) return;
     std::vector<std::string> lines;
@@ -228,7 +237,7 @@ void CollectSeeds(const std::string& caseFile, std::set<std::string>& seeds) {
         if (inSource && ok && !src.empty()) seeds.insert(src);
         inSource = false;
     };
-    for (const std::string& l : lines) {
+    for (const std::string &l : lines) {
         if (l.rfind("### ", 0) == 0 || l.rfind("--- ", 0) == 0) {
             finish();
             const bool source = l == "--- stdin" || l.rfind("--- file ", 0) == 0;
@@ -247,14 +256,14 @@ void CollectSeeds(const std::string& caseFile, std::set<std::string>& seeds) {
     finish();
 }
 
-int WriteSeeds(const std::string& dir, const std::vector<std::string>& caseFiles) {
+int WriteSeeds(const std::string &dir, const std::vector<std::string> &caseFiles) {
     std::set<std::string> seeds;
-    for (const std::string& f : caseFiles) CollectSeeds(f, seeds);
+    for (const std::string &f : caseFiles) CollectSeeds(f, seeds);
     size_t n = 0;
-    for (const std::string& s : seeds) {
+    for (const std::string &s : seeds) {
         char name[32];
         std::snprintf(name, sizeof name, "/e2e-%04zu", n++);
-        FILE* f = std::fopen((dir + name).c_str(), "wb");
+        FILE *f = std::fopen((dir + name).c_str(), "wb");
         if (!f || std::fwrite(s.data(), 1, s.size(), f) != s.size()) {
             std::fprintf(stderr, "kel-check: cannot write %s%s\n", dir.c_str(), name);
             return 1;
@@ -267,13 +276,14 @@ int WriteSeeds(const std::string& dir, const std::vector<std::string>& caseFiles
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 2 && args[0] == "--seeds") {
         return WriteSeeds(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
     }
     if (args.size() < 2 || args[0].rfind("-", 0) == 0) {
-        std::fprintf(stderr, "usage: kel-check KEL PATH...\n       kel-check --seeds OUTDIR CASEFILE...\n");
+        std::fprintf(stderr,
+                     "usage: kel-check KEL PATH...\n       kel-check --seeds OUTDIR CASEFILE...\n");
         return 2;
     }
     return CheckAll(args[0], std::vector<std::string>(args.begin() + 1, args.end()));
