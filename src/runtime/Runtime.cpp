@@ -57,8 +57,9 @@ int Drain(Out& o) {
         ssize_t k = write(o.fd, o.buf + done, o.n - done);
         if (k > 0) {
             done += static_cast<uint32_t>(k);
-        } else if (k < 0 && errno != EINTR) {
-            err = errno;
+        } else if (k == 0 || errno != EINTR) {
+            // A write that takes nothing would be tried for ever; it fails like any other.
+            err = k == 0 ? EIO : errno;
             o.failed = true;
         }
     }
