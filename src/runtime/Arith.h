@@ -9,9 +9,9 @@
 
 namespace rt {
 
-// The checked operations of gcc and clang compute the exact result and tell whether it fits.
 [[noreturn]] inline void Overflow() { Fatal("Integer overflow"); }
 
+// The checked operations of gcc and clang compute the exact result and tell whether it fits.
 inline int32_t Add(int32_t x, int32_t y) {
     int32_t r;
     if (__builtin_add_overflow(x, y, &r)) Overflow();

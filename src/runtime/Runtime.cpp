@@ -78,14 +78,16 @@ const char* Reason(int err) {
 #endif
 }
 
-void Append(Out& o, const char* p, size_t k);
-
 // A write to o failed: the run can no longer be reported as a success. The error output says
 // so, unless it is the channel that failed.
 void NoteFailure(Out& o, int err) {
     if (&o == &outs[0] && !outs[1].failed) {
-        const char* parts[] = {"Fatal error: cannot write ", o.name, ": ", Reason(err), ".\r\n"};
-        for (const char* s : parts) Append(outs[1], s, strlen(s));
+        WrStr(ErrOut, "Fatal error: cannot write ");
+        WrStr(ErrOut, o.name);
+        WrStr(ErrOut, ": ");
+        WrStr(ErrOut, Reason(err));
+        WrStr(ErrOut, ".");
+        WrLn(ErrOut);
     }
 }
 
