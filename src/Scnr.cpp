@@ -32,7 +32,8 @@ uint8_t block[kBlockSize];
 const uint8_t* cur;  // next unread byte of block
 const uint8_t* lim;  // end of the bytes in block
 const uint8_t* edge; // where Step must stop and look: lim, or the byte whose column won't fit
-uint8_t chr;
+uint32_t chr;  // a byte, held in a word: a store to a byte may alias anything, which would
+               // make the compiler reload cur and the rest after every Step
 uint32_t line;
 int64_t colBase;
 
@@ -270,8 +271,8 @@ void PassText(uint64_t& lvl) {
     Step();
 }
 
-bool Digit(uint8_t c) { return c >= '0' && c <= '9'; }
-bool Letter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool Digit(uint32_t c) { return c >= '0' && c <= '9'; }
+bool Letter(uint32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool Alpha() { return Digit(chr) || Letter(chr); }
 
 void Number() {
@@ -279,9 +280,9 @@ void Number() {
     num = chr - uint32_t{'0'}; // one digit always fits
     Step();
     while (Digit(chr)) {
-        uint32_t d = chr - uint32_t{'0'};
-        if (num > (UINT32_MAX - d) / 10) Err("Number too large");
-        num = 10 * num + d;
+        uint64_t n = uint64_t{10} * num + (chr - uint32_t{'0'}); // cannot wrap in 64 bits
+        if (n > UINT32_MAX) Err("Number too large");
+        num = static_cast<uint32_t>(n);
         Step();
     }
     // "1A" is neither a number nor a number and a name.
@@ -305,7 +306,7 @@ void Close() {
     sym = sId;
     len = id + 1;
     do {
-        Store(chr);
+        Store(static_cast<uint8_t>(chr));
         Step();
     } while (Alpha());
     Close();
