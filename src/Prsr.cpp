@@ -188,16 +188,16 @@ void Factor(TItemDesc& d);
 
 // Factor = number | ident | "(" Expression ")" | "~" Factor .
 void Factor(TItemDesc& d) {
-    if (Scnr::sym == Scnr::sNum) {
+    switch (Scnr::sym) {
+    case Scnr::sNum:
         if (Scnr::num > INT32_MAX) Err("Number too large");
         d = TItemDesc{tInt, true, static_cast<int32_t>(Scnr::num)};
         Scnr::Read();
-    } else if (Scnr::sym == Scnr::sId) {
-        Named(d);
-    } else if (Scnr::sym == Scnr::sLPar || Scnr::sym == Scnr::sNot) {
-        Nested(d);
-    } else {
-        Err("Expected factor");
+        break;
+    case Scnr::sId: Named(d); break;
+    case Scnr::sLPar:
+    case Scnr::sNot: Nested(d); break;
+    default: Err("Expected factor");
     }
 }
 
