@@ -1,12 +1,16 @@
 #include "Comp.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "runtime/Arith.h"
 #include "runtime/Runtime.h"
 
 namespace Comp {
 namespace {
+
+using rt::True;
+using rt::Value;
 
 enum TFunction : uint8_t { fHlt, fVal, fLod, fSto, fOpr };
 
@@ -41,6 +45,7 @@ bool firstG; // the trace's header is still to be written
 const char* const names[] = {"Null", "Wrt", "WrB", "Neg", "Add", "Sub", "Mul",
                              "Div",  "Bus", "Vid", "Eql", "Neq", "Lss", "Leq",
                              "Gtr",  "Geq", "Not", "Or ", "And"};
+static_assert(std::size(names) == oAnd + 1, "one name per operation, in the order of TOperation");
 
 [[noreturn]] void Err(const char* s) {
     rt::WrStr(rt::ErrOut, "Comp: ");
@@ -93,10 +98,6 @@ int32_t Pop() {
     if (ac == 0) Err("Stack underflow");
     return args[ac--];
 }
-
-bool True(int32_t x) { return x != 0; }
-
-int32_t Value(bool b) { return b ? 1 : 0; }
 
 // The divisor is tested for zero here, with the machine's own message; a negative one is left
 // to the checked division, which ends the run with a fatal run-time error.

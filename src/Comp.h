@@ -10,6 +10,8 @@
 
 namespace Comp {
 
+// Order matters: the values are the operation bytes of the code store, and the trace's names
+// are indexed by them (checked there).
 enum TOperation : uint8_t {
     oNull, oWrt, oWrB, oNeg, oAdd, oSub, oMul, oDiv, oBus, oVid,
     oEql, oNeq, oLss, oLeq, oGtr, oGeq, oNot, oOr, oAnd

@@ -9,6 +9,8 @@ namespace Prsr {
 namespace {
 
 using Comp::TOperation;
+using rt::True;
+using rt::Value;
 using Scnr::TSymbol;
 
 enum TType : uint8_t { tBool, tInt };
@@ -41,6 +43,13 @@ TObjDesc objs[kObjCount];
 uint32_t cnt; // entries in use
 uint32_t idx; // variables declared, and the slot of the next one
 
+// Term, SimpleExpr and Expression take their operators as ranges of token kinds.
+static_assert(Scnr::sMul + 1 == Scnr::sDiv && Scnr::sDiv + 1 == Scnr::sAnd);
+static_assert(Scnr::sPlus + 1 == Scnr::sMinus && Scnr::sMinus + 1 == Scnr::sOr);
+static_assert(Scnr::sEql + 1 == Scnr::sNeq && Scnr::sNeq + 1 == Scnr::sLss &&
+              Scnr::sLss + 1 == Scnr::sLeq && Scnr::sLeq + 1 == Scnr::sGtr &&
+              Scnr::sGtr + 1 == Scnr::sGeq);
+
 // Operations by operator token: oprs when the left operand lies below the right one on the
 // stack, xops when the left one (a constant pushed late) lies on top.
 TOperation oprs[Scnr::sEOF + 1];
@@ -48,16 +57,12 @@ TOperation xops[Scnr::sEOF + 1];
 
 uint32_t nesting; // open "(" and "~" of the factor being parsed
 
-[[noreturn]] void Err(const char* s) {
-    rt::WrStr(rt::ErrOut, "Prsr (");
-    rt::WrCard(rt::ErrOut, Scnr::pos.l, 0);
-    rt::WrChar(rt::ErrOut, ',');
-    rt::WrCard(rt::ErrOut, Scnr::pos.c, 0);
-    rt::WrStr(rt::ErrOut, "): ");
-    rt::WrStr(rt::ErrOut, s);
-    rt::WrStr(rt::ErrOut, ".");
-    rt::WrLn(rt::ErrOut);
-    rt::Exit(9);
+[[noreturn]] void Err(const char* s) { Scnr::Mark("Prsr", s); }
+
+// Expects the current token to be s and reads past it.
+void Check(TSymbol s, const char* msg) {
+    if (Scnr::sym != s) Err(msg);
+    Scnr::Read();
 }
 
 // The table index of the current identifier, or cnt when it is not declared.
@@ -66,8 +71,6 @@ void Find(uint32_t& i) {
     while (i < cnt && Scnr::Diff(objs[i].id, Scnr::id) != 0) i++;
 }
 
-int32_t Value(bool x) { return x ? 1 : 0; }
-bool True(int32_t v) { return v == 1; }
 
 void Enter(const char* name, TType typ, TClass cls, int32_t val) {
     Scnr::Put(name);
@@ -171,8 +174,7 @@ void Factor(TItemDesc& d);
     if (Scnr::sym == Scnr::sLPar) {
         Scnr::Read();
         Expression(d);
-        if (Scnr::sym != Scnr::sRPar) Err("Expected operator or \")\"");
-        Scnr::Read();
+        Check(Scnr::sRPar, "Expected operator or \")\"");
     } else {
         Scnr::Read();
         Factor(d);
@@ -275,15 +277,13 @@ void ConstDeclaration() {
     TItemDesc d;
     uint32_t i = NewEntry(cConst);
     Scnr::Read();
-    if (Scnr::sym != Scnr::sEql) Err("Expected \"=\"");
-    Scnr::Read();
+    Check(Scnr::sEql, "Expected \"=\"");
     Expression(d);
     if (!d.c) Err("Expected constant");
     objs[i].typ = d.t;
     objs[i].val = d.v;
     cnt++;
-    if (Scnr::sym != Scnr::sSemi) Err("Expected \";\"");
-    Scnr::Read();
+    Check(Scnr::sSemi, "Expected \";\"");
 }
 
 // VarDeclaration = ident ":" ident ";" .
@@ -291,8 +291,7 @@ void VarDeclaration() {
     uint32_t j;
     uint32_t i = NewEntry(cVar);
     Scnr::Read();
-    if (Scnr::sym != Scnr::sCol) Err("Expected \":\"");
-    Scnr::Read();
+    Check(Scnr::sCol, "Expected \":\"");
     if (Scnr::sym != Scnr::sId) Err("Expected identifier");
     Find(j);
     if (j >= cnt) Err("Identifier undeclared");
@@ -302,8 +301,7 @@ void VarDeclaration() {
     cnt++;
     idx++;
     Scnr::Read();
-    if (Scnr::sym != Scnr::sSemi) Err("Expected \";\"");
-    Scnr::Read();
+    Check(Scnr::sSemi, "Expected \";\"");
 }
 
 // Statement = [ ident ":=" Expression | "WRITE" Expression ] .
@@ -315,8 +313,7 @@ void Statement() {
         if (i == cnt) Err("Identifier undeclared");
         if (objs[i].cls != cVar) Err("Not a variable");
         Scnr::Read();
-        if (Scnr::sym != Scnr::sBec) Err("Expected \":=\"");
-        Scnr::Read();
+        Check(Scnr::sBec, "Expected \":=\"");
         Expression(d);
         if (d.t != objs[i].typ) Err("Incompatible types");
         if (d.c) Comp::Val(d.v);
@@ -364,8 +361,7 @@ void Run() {
         Scnr::Read();
         while (Scnr::sym == Scnr::sId) VarDeclaration();
     }
-    if (Scnr::sym != Scnr::sBeg) Err("Expected \"BEGIN\"");
-    Scnr::Read();
+    Check(Scnr::sBeg, "Expected \"BEGIN\"");
     Statement();
     while (Scnr::sym == Scnr::sSemi) {
         Scnr::Read();

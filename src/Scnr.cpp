@@ -51,17 +51,7 @@ uint32_t kwc;
 // Tokens of one character that need no look-ahead.
 TSymbol single[256];
 
-[[noreturn]] void Err(const char* s) {
-    rt::WrStr(rt::ErrOut, "Scnr (");
-    rt::WrCard(rt::ErrOut, pos.l, 0);
-    rt::WrChar(rt::ErrOut, ',');
-    rt::WrCard(rt::ErrOut, pos.c, 0);
-    rt::WrStr(rt::ErrOut, "): ");
-    rt::WrStr(rt::ErrOut, s);
-    rt::WrStr(rt::ErrOut, ".");
-    rt::WrLn(rt::ErrOut);
-    rt::Exit(9);
-}
+[[noreturn]] void Err(const char* s) { Mark("Scnr", s); }
 
 uint32_t Next(uint32_t x) {
     if (x == UINT32_MAX) rt::Fatal("Source position out of range");
@@ -102,8 +92,8 @@ void SetEdge() {
     }
 }
 
-// Get for a chr that is neither a line feed nor the end marker, as inside every token: moving
-// past it to the next byte is all there is to do, since the column moves with cur.
+// Takes the next byte, for a chr that is neither a line feed nor the end marker, as inside every
+// token: that is all there is to do, since the column moves with cur.
 void Step() {
     if (cur == edge) {
         StepAtEdge();
@@ -112,18 +102,18 @@ void Step() {
     chr = *cur++;
 }
 
+// Steps past chr when it is c, which is neither a line feed nor the end marker.
+bool Take(uint32_t c) {
+    if (chr != c) return false;
+    Step();
+    return true;
+}
+
 // Leaves a line feed: the line counts up, and the byte after it will be in column 1.
 void NewLine() {
     line = Next(line);
     colBase = -(cur - block);
     SetEdge();
-}
-
-// Advances past chr and takes the next byte. The end marker is final.
-void Get() {
-    if (chr == kEnd) return;
-    if (chr == '\n') NewLine();
-    Step();
 }
 
 // Runs of bytes that the scanner passes over without looking at each one: white space between
@@ -209,8 +199,8 @@ const uint8_t* Scan(TRun k, const uint8_t* p, const uint8_t* e, TLines& lines) {
     return p;
 }
 
-// Moves cur on to e past bytes of one run, as that many Gets would; the byte at e is left for
-// the Step that follows. The caller has made sure that no counter can pass its limit.
+// Moves cur on to e past bytes of one run, as stepping byte by byte would; the byte at e is left
+// for the Step that follows. The caller has made sure that no counter can pass its limit.
 void PassRun(const uint8_t* e, const TLines& lines) {
     if (lines.n != 0) {
         line += lines.n;
@@ -228,8 +218,8 @@ bool Roomy() {
     return line <= kRoom && Col() <= kRoom;
 }
 
-// Passes over chr and every following byte of white space, exactly as that many Gets would:
-// chr becomes the first byte of a token, or the end marker.
+// Passes over chr and every following byte of white space, exactly as stepping byte by byte
+// would: chr becomes the first byte of a token, or the end marker.
 [[gnu::noinline]] void SkipWhite() {
     while ((runs[chr] & rWhite) != 0) {
         if (chr == '\n') NewLine();
@@ -244,7 +234,7 @@ bool Roomy() {
 // Inside a comment at nesting level lvl, passes over chr (comment text) and what follows it in
 // the block, following the "(*" and "*)" in it, as far as the comment's end, or up to a byte
 // that the byte-wise loop of Comment must see: the end marker, or a "(" or "*" whose partner
-// would be in the next block. Every byte passed over counts as one Get.
+// would be in the next block. Every byte passed over counts as one step.
 void PassText(uint64_t& lvl) {
     if (chr == '\n') NewLine();
     if (!Roomy()) {
@@ -322,26 +312,18 @@ void Close() {
     if (a < kwc && Diff(id, kwt[a].id) == 0) sym = kwt[a].sym;
 }
 
-// Skips one comment, entered on the "*" of its "(*". Nesting is counted, never recursed; the
-// counter is wider than any input can open.
+// Skips one comment, entered behind its "(*". Nesting is counted, never recursed; the counter is
+// wider than any input can open. A "(" or "*" without its partner is passed alone, so the byte
+// after it is examined afresh: "**)" closes and "((*" opens.
 [[gnu::noinline]] void Comment() {
-    Get();
     uint64_t lvl = 1;
     while (lvl > 0) {
         if (chr == kEnd) {
             Err("Unterminated comment (start pos)");
-        } else if (chr == '(') {
-            Get();
-            if (chr == '*') {
-                lvl++;
-                Get();
-            }
-        } else if (chr == '*') {
-            Get();
-            if (chr == ')') {
-                lvl--;
-                Get();
-            }
+        } else if (Take('(')) {
+            if (Take('*')) lvl++;
+        } else if (Take('*')) {
+            if (Take(')')) lvl--;
         } else {
             PassText(lvl);
         }
@@ -403,39 +385,12 @@ void Read() {
         }
         switch (chr) {
         case kEnd: sym = sEOF; return;
-        case ':':
-            Step();
-            if (chr == '=') {
-                sym = sBec;
-                Step();
-            } else {
-                sym = sCol;
-            }
-            return;
-        case '<':
-            Step();
-            if (chr == '=') {
-                sym = sLeq;
-                Step();
-            } else if (chr == '>') {
-                sym = sNeq;
-                Step();
-            } else {
-                sym = sLss;
-            }
-            return;
-        case '>':
-            Step();
-            if (chr == '=') {
-                sym = sGeq;
-                Step();
-            } else {
-                sym = sGtr;
-            }
-            return;
+        case ':': Step(); sym = Take('=') ? sBec : sCol; return;
+        case '<': Step(); sym = Take('=') ? sLeq : Take('>') ? sNeq : sLss; return;
+        case '>': Step(); sym = Take('=') ? sGeq : sGtr; return;
         case '(':
             Step();
-            if (chr != '*') {
+            if (!Take('*')) {
                 sym = sLPar;
                 return;
             }
@@ -463,6 +418,19 @@ void Put(const char* s) {
 }
 
 void KeepId() { id = len; }
+
+void Mark(const char* who, const char* msg) {
+    rt::WrStr(rt::ErrOut, who);
+    rt::WrStr(rt::ErrOut, " (");
+    rt::WrCard(rt::ErrOut, pos.l, 0);
+    rt::WrChar(rt::ErrOut, ',');
+    rt::WrCard(rt::ErrOut, pos.c, 0);
+    rt::WrStr(rt::ErrOut, "): ");
+    rt::WrStr(rt::ErrOut, msg);
+    rt::WrStr(rt::ErrOut, ".");
+    rt::WrLn(rt::ErrOut);
+    rt::Exit(9);
+}
 
 int32_t Diff(uint32_t i, uint32_t j) {
     uint32_t n = buf[i];

@@ -17,6 +17,8 @@ struct TPosDesc {
     uint32_t c; // column, from 1; every byte is one column
 };
 
+// Order matters: the parser tests the ranges sMul..sAnd, sPlus..sOr and sEql..sGeq and indexes
+// its operator tables by kind (checked there).
 enum TSymbol : uint8_t {
     sNull, sNum, sId, sCol, sBec, sLPar, sNot, sMul, sDiv, sAnd, sPlus, sMinus, sOr,
     sEql, sNeq, sLss, sLeq, sGtr, sGeq, sRPar, sSemi, sDot,
@@ -37,5 +39,9 @@ void Read();                    // makes the next token current
 void Put(const char* s);        // stores s as an entry at id, without keeping it
 void KeepId();                  // keeps the entry last stored: later ones go behind it
 int32_t Diff(uint32_t i, uint32_t j); // 0 exactly when entries i and j hold the same text
+
+// The one writer of source errors: "who (line,column): msg." at the current token's position,
+// then the end of the run. The scanner's and the parser's Err are calls of it.
+[[noreturn]] void Mark(const char* who, const char* msg);
 
 } // namespace Scnr

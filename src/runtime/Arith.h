@@ -1,6 +1,7 @@
-// Checked signed 32-bit arithmetic, shared by the parser's folding and the virtual machine, so a
-// folded result and an executed one can never disagree. A result that does not fit is never
-// wrapped: it is a fatal run-time error.
+// The arithmetic and logic of kel's values, shared by the parser's folding and the virtual
+// machine, so a folded result and an executed one can never disagree: checked signed 32-bit
+// arithmetic (a result that does not fit is never wrapped: it is a fatal run-time error) and the
+// encoding of Booleans as 0 and 1.
 #pragma once
 
 #include <cstdint>
@@ -41,5 +42,9 @@ inline int32_t Div(int32_t x, int32_t y) {
     if (x % y < 0) q = q - 1;
     return q;
 }
+
+// Booleans are 0 (FALSE) and 1 (TRUE); every other value read as a Boolean counts as TRUE.
+inline bool True(int32_t x) { return x != 0; }
+inline int32_t Value(bool b) { return b ? 1 : 0; }
 
 } // namespace rt
