@@ -1,14 +1,20 @@
-// Console interrupts: an interrupt (SIGINT), a break (SIGQUIT), the loss of the terminal (SIGHUP)
-// and a shutdown (SIGTERM) end the process in order: everything written so far is written out,
-// then "ConSigs: Signal received, terminating." on standard output, then exit status 9. Other
-// signals keep their default handling, and so does one of the four that kel was started with
-// ignored (as nohup does for the hang-up).
+// Console interrupts: an interrupt (Ctrl-C), a break, the loss of the console and a shutdown end
+// the process in order: everything written so far is written out, then "ConSigs: Signal
+// received, terminating." on standard output, then exit status 9. A log-off, and any event kel
+// does not know, is passed on to the system's own handling. On POSIX systems the events are the
+// signals SIGINT, SIGQUIT, SIGHUP and SIGTERM; one that kel was started with ignored (as nohup
+// does for the hang-up) stays ignored.
 //
 // Needs the run-time layer, whose exit path is safe to call from the handler.
 #pragma once
 
+#include <cstdint>
+
 namespace ConSigs {
 
 void Init(); // start-up: installs the handler; runs once, after every other component
+
+// Whether an event of this kind ends the process: 0 to 4 and 6, not the log-off (5) and none above.
+bool Terminates(uint32_t kind);
 
 } // namespace ConSigs

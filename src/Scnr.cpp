@@ -81,6 +81,10 @@ void SetEdge() {
     return n != 0;
 }
 
+// The bytes of the block behind chr. Reading byte by byte would have taken no more than chr, so
+// at every end the run-time layer gives these back to a seekable input.
+size_t Unused() { return static_cast<size_t>(lim - cur); }
+
 // Step at the edge: the column counter is at its limit, or the block is used up.
 [[gnu::noinline]] void StepAtEdge() {
     if (Col() == UINT32_MAX) rt::Fatal("Source position out of range");
@@ -353,6 +357,7 @@ void Init() {
     chr = '\n';
     cur = lim = block;
     SetEdge();
+    rt::LeaveInput(Unused);
     len = 0;
     kwc = 0;
     const char* ones = "#&)*+-./;=|~";

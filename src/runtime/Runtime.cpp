@@ -1,13 +1,9 @@
 #include "Runtime.h"
 
 #include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "Sys.h"
 
 namespace rt {
 namespace {
@@ -15,7 +11,7 @@ namespace {
 constexpr size_t kOutSize = 16384;
 
 struct Out {
-    int fd;
+    Chan f;
     const char* name;
     bool failed; // a write failed: nothing more is written to this channel
     uint32_t n;  // bytes held in buf
@@ -25,7 +21,7 @@ struct Out {
 // Index 0 standard output, index 1 the error output. At most one of them holds bytes at any
 // moment: writing to one first writes out the other, which keeps the order across both.
 Out outs[2] = {{StdOut, "standard output", false, 0, {}}, {ErrOut, "error output", false, 0, {}}};
-volatile sig_atomic_t ending = 0;
+std::atomic<bool> ending = false;
 
 int argCount = 0;
 char** args = nullptr;
@@ -33,72 +29,52 @@ char** args = nullptr;
 Chan fileChan = -1; // the one file opened for reading, and its name for diagnostics
 const char* fileName = "";
 
+Chan input = StdIn;             // the channel RdBin read last
+size_t (*unused)() = nullptr;   // how much of what RdBin delivered last is still unused
+
 Out& OutOf(Chan f) { return f == ErrOut ? outs[1] : outs[0]; }
 
-// The signals that end the process through the interrupt handler. They are blocked while held
-// output is being written, so a handler never sees a buffer half written out.
-void SetBlocked(int how, sigset_t* old) {
-    sigset_t s;
-    sigemptyset(&s);
-    sigaddset(&s, SIGINT);
-    sigaddset(&s, SIGQUIT);
-    sigaddset(&s, SIGHUP);
-    sigaddset(&s, SIGTERM);
-    sigprocmask(how, how == SIG_SETMASK ? old : &s, how == SIG_BLOCK ? old : nullptr);
-}
-
-// Writes the held bytes of o and empties it; returns the errno of a failed write, or 0.
-int Drain(Out& o) {
-    sigset_t old;
-    SetBlocked(SIG_BLOCK, &old);
-    int err = 0;
+// Writes the held bytes of o and empties it; returns the error of a failed write, or 0. No
+// console event is handled meanwhile, so a handler never sees a buffer half written out.
+sys::Error Drain(Out& o) {
+    sys::Hold();
+    sys::Error err = 0;
     uint32_t done = 0;
     while (done < o.n && !o.failed) {
-        ssize_t k = write(o.fd, o.buf + done, o.n - done);
-        if (k > 0) {
+        size_t k = 0;
+        if (sys::Write(o.f, o.buf + done, o.n - done, k, err)) {
             done += static_cast<uint32_t>(k);
-        } else if (k == 0 || errno != EINTR) {
-            // A write that takes nothing would be tried for ever; it fails like any other.
-            err = k == 0 ? EIO : errno;
+        } else {
             o.failed = true;
         }
     }
     o.n = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    SetBlocked(SIG_SETMASK, &old);
+    sys::Release();
     return err;
-}
-
-const char* Reason(int err) {
-#ifdef __GLIBC__
-    const char* s = strerrordesc_np(err); // untranslated and safe in a signal handler
-    return s != nullptr ? s : "unknown error";
-#else
-    return strerror(err);
-#endif
 }
 
 // A write to o failed: the run can no longer be reported as a success. The error output says
 // so, unless it is the channel that failed.
-void NoteFailure(Out& o, int err) {
+void NoteFailure(Out& o, sys::Error err) {
     if (&o == &outs[0] && !outs[1].failed) {
         WrStr(ErrOut, "Fatal error: cannot write ");
         WrStr(ErrOut, o.name);
         WrStr(ErrOut, ": ");
-        WrStr(ErrOut, Reason(err));
+        WrStr(ErrOut, sys::Reason(err));
         WrStr(ErrOut, ".");
         WrLn(ErrOut);
     }
 }
 
-[[noreturn]] void WriteFailed(Out& o, int err) {
+[[noreturn]] void WriteFailed(Out& o, sys::Error err) {
     NoteFailure(o, err);
     Exit(9);
 }
 
 void Flush(Out& o) {
     if (o.n == 0) return;
-    int err = Drain(o);
+    sys::Error err = Drain(o);
     if (err != 0) WriteFailed(o, err);
 }
 
@@ -124,8 +100,8 @@ void FlushAll() {
     Flush(outs[1]);
 }
 
-// "Fatal error: cannot VERB 'NAME': REASON." for a failing platform call on a file.
-[[noreturn]] void IoFailed(const char* verb, Chan f, const char* name, int err) {
+// "Fatal error: cannot VERB 'NAME': REASON." for a failing system call on a file.
+[[noreturn]] void IoFailed(const char* verb, Chan f, const char* name, sys::Error err) {
     WrStr(ErrOut, "Fatal error: cannot ");
     WrStr(ErrOut, verb);
     if (f == StdIn) {
@@ -136,7 +112,7 @@ void FlushAll() {
         WrStr(ErrOut, "'");
     }
     WrStr(ErrOut, ": ");
-    WrStr(ErrOut, Reason(err));
+    WrStr(ErrOut, sys::Reason(err));
     WrStr(ErrOut, ".");
     WrLn(ErrOut);
     Exit(9);
@@ -158,19 +134,7 @@ void WrDigits(Chan f, bool minus, uint32_t x, uint32_t w) {
 } // namespace
 
 void Init(int argc, char** argv) {
-    // A closed standard channel is occupied by /dev/null opened the wrong way round, so that
-    // every use fails with "Bad file descriptor" and no file opened later takes its number.
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
-            int g = open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
-            if (g >= 0 && g != fd) {
-                dup2(g, fd);
-                close(g);
-            }
-        }
-    }
-    // A reader that went away must show up as a failed write, not as a silent death.
-    signal(SIGPIPE, SIG_IGN);
+    sys::Init(argc, argv);
     // Empty parameters are dropped here, so nobody counts or delivers them.
     argCount = 0;
     args = argv;
@@ -192,33 +156,28 @@ void WrInt(Chan f, int32_t x, uint32_t w) {
 void WrCard(Chan f, uint32_t x, uint32_t w) { WrDigits(f, false, x, w); }
 
 Chan OpenRead(const char* name) {
-    int fd;
-    do {
-        fd = open(name, O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) IoFailed("open", -1, name, errno);
-    struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) IoFailed("open", -1, name, EISDIR);
-    fileChan = fd;
+    Chan f;
+    sys::Error err;
+    if (!sys::Open(name, f, err)) IoFailed("open", -1, name, err);
+    fileChan = f;
     fileName = name;
-    return fd;
+    return f;
 }
 
 size_t RdBin(Chan f, uint8_t* buf, size_t n) {
     FlushAll(); // whoever waits for this input sees everything written so far
-    for (;;) {
-        ssize_t k = read(f, buf, n);
-        if (k >= 0) return static_cast<size_t>(k);
-        if (errno != EINTR) IoFailed("read", f, f == fileChan ? fileName : "", errno);
-    }
+    input = f;
+    size_t k;
+    sys::Error err;
+    if (!sys::Read(f, buf, n, k, err)) IoFailed("read", f, f == fileChan ? fileName : "", err);
+    return k;
 }
 
-bool Exists(const char* name) {
-    struct stat st;
-    if (stat(name, &st) == 0) return true;
-    // Only a missing entry is "missing"; any other failure is reported when opening it.
-    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
-}
+void LeaveInput(size_t (*count)()) { unused = count; }
+
+bool Exists(const char* name) { return sys::Exists(name); }
+
+bool InstallHandler(bool (*handler)(uint32_t kind)) { return sys::Install(handler); }
 
 uint32_t ParamCount() { return static_cast<uint32_t>(argCount); }
 
@@ -259,20 +218,27 @@ int Compare(const char* a, size_t capA, const char* b) {
 }
 
 void Exit(int status) {
-    // From here on no interrupt may start writing: it would find half the output written out.
-    sigset_t old;
-    SetBlocked(SIG_BLOCK, &old);
-    // A second end (a failed write while ending) ends the process at once with its status.
-    if (ending) _exit(status);
-    ending = 1;
+    // From here on no console event is handled until everything held is written out.
+    sys::Hold();
+    if (ending) {
+        // A second end, from a failed write while ending or from an interrupt that waited for
+        // the first end: what it added is written out, and its status stands.
+        for (Out& o : outs) Drain(o);
+        sys::End(status);
+    }
+    ending = true;
+    if (unused != nullptr) sys::Unread(input, unused());
     for (Out& o : outs) {
-        int err = Drain(o);
+        sys::Error err = Drain(o);
         if (err != 0) {
             status = 9;
             NoteFailure(o, err);
         }
     }
-    _exit(status);
+    // An interrupt that came while the output was written out waited for it; it is handled now,
+    // and ends the run with its message and status 9. An interrupted run never reports success.
+    sys::Release();
+    sys::End(status);
 }
 
 void Fatal(const char* kind) {

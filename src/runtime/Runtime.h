@@ -1,5 +1,6 @@
 // The run-time layer: the three standard channels, number formatting by the field rule, the
-// process parameters, a few text helpers, and the one exit path of the process.
+// process parameters, a few text helpers, and the one exit path of the process. What differs
+// from one operating system to the next is behind Sys.h.
 //
 // Promises:
 // - Every line end written is CR LF; texts and input bytes pass unchanged.
@@ -8,9 +9,11 @@
 //   Everything held is written out before the process waits for input (RdBin) and at every end.
 // - A failed write never ends in status 0: the process ends with status 9 and, where the error
 //   output still works, a diagnostic line.
-// - Exit may be called from a signal handler: it uses only write(2) and _exit(2), takes no lock
-//   and allocates nothing. While held output is being written those signals are blocked, so no
-//   byte is written twice or lost.
+// - Exit may be called from a console-event handler: it takes no lock a handler could find taken
+//   for good and allocates nothing. While held output is being written no event is handled, so
+//   no byte is written twice or lost; an event that came meanwhile is handled after it, so an
+//   interrupted run never ends in status 0.
+// - At every end a seekable input is left just behind the last byte kel used (LeaveInput).
 #pragma once
 
 #include <cstddef>
@@ -41,6 +44,13 @@ Chan OpenRead(const char* name);
 size_t RdBin(Chan f, uint8_t* buf, size_t n);
 // True when the file system has an entry of that name, a file or a directory.
 bool Exists(const char* name);
+// count tells how many of the bytes that RdBin delivered last the reader has not used; at every
+// end of the process a seekable input goes back by that many, so that the next reader of a
+// shared input starts right behind the last byte kel used.
+void LeaveInput(size_t (*count)());
+
+// Installs the console-event handler (see Sys.h for the kinds); false when that fails.
+bool InstallHandler(bool (*handler)(uint32_t kind));
 
 // The parameters after the program's name, empty ones not counted; numbered from 1.
 uint32_t ParamCount();

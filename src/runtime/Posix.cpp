@@ -1,0 +1,156 @@
+// The run-time layer's system calls on POSIX systems.
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Sys.h"
+
+namespace rt::sys {
+namespace {
+
+// The signals that stand for console events, with the kind of each: an interrupt from the
+// keyboard, a break (Ctrl-\), the loss of the terminal, and a shutdown. This is the one list of
+// them: Install handles them and Hold holds them.
+struct TEvent {
+    int sig;
+    uint32_t kind;
+};
+constexpr TEvent kEvents[] = {{SIGINT, 0}, {SIGQUIT, 1}, {SIGHUP, 2}, {SIGTERM, 6}};
+
+bool (*handler)(uint32_t) = nullptr;
+
+sigset_t held; // the signal mask before the outermost Hold
+int holds = 0;        // Holds not yet released
+
+sigset_t Events() {
+    sigset_t s;
+    sigemptyset(&s);
+    for (const TEvent& e : kEvents) sigaddset(&s, e.sig);
+    return s;
+}
+
+void OnSignal(int sig) {
+    for (const TEvent& e : kEvents) {
+        if (e.sig == sig) handler(e.kind);
+    }
+}
+
+} // namespace
+
+void Init(int&, char**&) {
+    // A closed standard channel is occupied by /dev/null opened the wrong way round, so that
+    // every use fails with "Bad file descriptor" and no file opened later takes its number.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            int g = open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+            if (g >= 0 && g != fd) {
+                dup2(g, fd);
+                close(g);
+            }
+        }
+    }
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool Write(Chan f, const char* p, size_t n, size_t& done, Error& err) {
+    for (;;) {
+        ssize_t k = write(f, p, n);
+        if (k > 0) {
+            done = static_cast<size_t>(k);
+            return true;
+        }
+        // A write that takes nothing would be tried for ever; it fails like any other.
+        if (k == 0 || errno != EINTR) {
+            err = k == 0 ? EIO : errno;
+            return false;
+        }
+    }
+}
+
+bool Read(Chan f, uint8_t* buf, size_t n, size_t& done, Error& err) {
+    for (;;) {
+        ssize_t k = read(f, buf, n);
+        if (k >= 0) {
+            done = static_cast<size_t>(k);
+            return true;
+        }
+        if (errno != EINTR) {
+            err = errno;
+            return false;
+        }
+    }
+}
+
+bool Open(const char* name, Chan& f, Error& err) {
+    int fd;
+    do {
+        fd = open(name, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    struct stat st;
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        fd = -1;
+        errno = EISDIR;
+    }
+    if (fd < 0) {
+        err = errno;
+        return false;
+    }
+    f = fd;
+    return true;
+}
+
+bool Exists(const char* name) {
+    struct stat st;
+    if (stat(name, &st) == 0) return true;
+    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
+}
+
+void Unread(Chan f, size_t n) {
+    // A pipe or a terminal refuses, and keeps what was read.
+    if (n > 0) lseek(f, -static_cast<off_t>(n), SEEK_CUR);
+}
+
+const char* Reason(Error err) {
+#ifdef __GLIBC__
+    const char* s = strerrordesc_np(err); // untranslated and safe in a signal handler
+    return s != nullptr ? s : "unknown error";
+#else
+    return strerror(err);
+#endif
+}
+
+bool Install(bool (*h)(uint32_t)) {
+    handler = h;
+    struct sigaction sa = {};
+    sa.sa_handler = OnSignal;
+    sa.sa_mask = Events(); // one handler at a time
+    for (const TEvent& e : kEvents) {
+        // A signal that kel was started with ignored (nohup, a background job) stays ignored:
+        // whoever started kel asked for it to survive that event.
+        struct sigaction old = {};
+        if (sigaction(e.sig, nullptr, &old) != 0) return false;
+        if (old.sa_handler != SIG_IGN && sigaction(e.sig, &sa, nullptr) != 0) return false;
+    }
+    return true;
+}
+
+// A signal handler runs with the events blocked, so within it Hold and Release change nothing.
+void Hold() {
+    if (holds++ == 0) {
+        sigset_t s = Events();
+        sigprocmask(SIG_BLOCK, &s, &held);
+    }
+}
+
+void Release() {
+    if (--holds == 0) sigprocmask(SIG_SETMASK, &held, nullptr);
+}
+
+void End(int status) { _exit(status); }
+
+} // namespace rt::sys
