@@ -395,6 +395,50 @@ TEST_F(KelRun, SignalWhileAWriteIsBlocked) {
     ExpectCleanCut(p, Out(), trace);
 }
 
+// The program is complete and kel, ending, is blocked writing out its held trace into a full pipe
+// when the signal comes. The run was interrupted, so it must not end in success: once the reader
+// drains the pipe, the whole trace arrives, then the message, and the status is 9.
+TEST_F(KelRun, SignalWhileTheFinalOutputIsBlocked) {
+    if (!HaveProc()) GTEST_SKIP() << "needs /proc to see when kel is blocked";
+    int err[2];
+    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+    const int cap = fcntl(err[0], F_SETPIPE_SZ, 4096);
+    if (cap < 0) GTEST_SKIP() << "cannot shrink a pipe: " << std::strerror(errno);
+    // Assignments write only the trace, so all of it is held until the end.
+    std::string source = "VAR x : INTEGER; BEGIN";
+    std::string trace = kHeader;
+    for (unsigned k = 0; k < 100; ++k) {
+        source += " x := " + std::to_string(k) + ";";
+        trace += Trace(10 * k, "Val " + std::to_string(k)) + Trace(10 * k + 5, "Sto 0");
+    }
+    source += " . "; // a byte after the "." keeps kel from reading, and writing out, once more
+    ASSERT_GT(trace.size(), static_cast<size_t>(cap) + 1024);
+    ASSERT_NO_FATAL_FAILURE(Start(err[1]));
+    close(err[1]);
+    ASSERT_TRUE(Ready());
+    Feed(source);
+    close(in_);
+    in_ = -1;
+    int held = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        return ioctl(err[0], FIONREAD, &held) == 0 && held > cap / 2 && Sleeping(pid_);
+    })) << "the error output pipe never filled";
+    Send(SIGINT);
+    std::string got;
+    const auto end = Clock::now() + kDeadline;
+    for (ssize_t k = -1; k != 0 && Clock::now() < end;) {
+        pollfd pf = {err[0], POLLIN, 0};
+        if (poll(&pf, 1, 20) <= 0) continue;
+        char buf[4096];
+        k = read(err[0], buf, sizeof buf);
+        if (k > 0) got.append(buf, static_cast<size_t>(k));
+    }
+    close(err[0]);
+    EXPECT_EQ(Ended(), "exit 9");
+    EXPECT_EQ(got, trace);
+    EXPECT_EQ(Out(), kMessage);
+}
+
 // Under a terminal the interrupt character itself ends kel. Output post-processing and echo are
 // off and the interrupt does not flush, so the master sees exactly the bytes kel wrote: the trace
 // and the value in their order, then the message.
