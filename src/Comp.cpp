@@ -42,9 +42,8 @@ const char* strs[2];
 
 bool firstG; // the trace's header is still to be written
 
-const char* const names[] = {"Null", "Wrt", "WrB", "Neg", "Add", "Sub", "Mul",
-                             "Div",  "Bus", "Vid", "Eql", "Neq", "Lss", "Leq",
-                             "Gtr",  "Geq", "Not", "Or ", "And"};
+const char* const names[] = {"Null", "Wrt", "WrB", "Neg", "Add", "Sub", "Mul", "Div", "Bus", "Vid",
+                             "Eql",  "Neq", "Lss", "Leq", "Gtr", "Geq", "Not", "Or ", "And"};
 static_assert(std::size(names) == oAnd + 1, "one name per operation, in the order of TOperation");
 
 [[noreturn]] void Err(const char* s) {

@@ -34,7 +34,7 @@ struct TItemDesc {
     int32_t v;
 };
 
-constexpr uint32_t kObjCount = 32;   // 4 predeclared names and 28 declared ones
+constexpr uint32_t kObjCount = 32;     // 4 predeclared names and 28 declared ones
 constexpr uint32_t kMaxNesting = 1000; // levels of "(" and "~" in one factor
 
 bool started = false;
@@ -70,7 +70,6 @@ void Find(uint32_t& i) {
     i = 0;
     while (i < cnt && Scnr::Diff(objs[i].id, Scnr::id) != 0) i++;
 }
-
 
 void Enter(const char* name, TType typ, TClass cls, int32_t val) {
     Scnr::Put(name);

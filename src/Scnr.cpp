@@ -17,10 +17,10 @@ TPosDesc pos;
 
 namespace {
 
-constexpr uint8_t kEnd = 26;          // the end marker: the end of the input, or this byte in it
-constexpr size_t kBlockSize = 65536;  // input is fetched in blocks of this size
-constexpr uint32_t kBufSize = 1024;   // the identifier store
-constexpr uint32_t kMaxEntry = 255;   // the size byte holds the entry's size
+constexpr uint8_t kEnd = 26;         // the end marker: the end of the input, or this byte in it
+constexpr size_t kBlockSize = 65536; // input is fetched in blocks of this size
+constexpr uint32_t kBufSize = 1024;  // the identifier store
+constexpr uint32_t kMaxEntry = 255;  // the size byte holds the entry's size
 constexpr uint32_t kKwSize = 20;
 
 bool started = false;
@@ -32,8 +32,8 @@ uint8_t block[kBlockSize];
 const uint8_t* cur;  // next unread byte of block
 const uint8_t* lim;  // end of the bytes in block
 const uint8_t* edge; // where Step must stop and look: lim, or the byte whose column won't fit
-uint32_t chr;  // a byte, held in a word: a store to a byte may alias anything, which would
-               // make the compiler reload cur and the rest after every Step
+uint32_t chr;        // a byte, held in a word: a store to a byte may alias anything, which would
+                     // make the compiler reload cur and the rest after every Step
 uint32_t line;
 int64_t colBase;
 
@@ -360,10 +360,12 @@ void Init() {
     rt::LeaveInput(Unused);
     len = 0;
     kwc = 0;
-    const char* ones = "#&)*+-./;=|~";
-    const TSymbol kinds[] = {sNeq, sAnd, sRPar, sMul, sPlus, sMinus, sDot,
-                             sDiv, sSemi, sEql, sOr, sNot};
-    for (size_t k = 0; ones[k] != '\0'; ++k) single[static_cast<uint8_t>(ones[k])] = kinds[k];
+    const struct {
+        uint8_t c;
+        TSymbol s;
+    } ones[] = {{'#', sNeq}, {'&', sAnd}, {')', sRPar}, {'*', sMul}, {'+', sPlus}, {'-', sMinus},
+                {'.', sDot}, {'/', sDiv}, {';', sSemi}, {'=', sEql}, {'|', sOr},   {'~', sNot}};
+    for (const auto& o : ones) single[o.c] = o.s;
     for (uint32_t c = 0; c < 256; ++c) {
         bool white = (c <= ' ' && c != kEnd) || c >= 127;
         bool text = c != '(' && c != '*' && c != kEnd;
@@ -390,9 +392,18 @@ void Read() {
         }
         switch (chr) {
         case kEnd: sym = sEOF; return;
-        case ':': Step(); sym = Take('=') ? sBec : sCol; return;
-        case '<': Step(); sym = Take('=') ? sLeq : Take('>') ? sNeq : sLss; return;
-        case '>': Step(); sym = Take('=') ? sGeq : sGtr; return;
+        case ':':
+            Step();
+            sym = Take('=') ? sBec : sCol;
+            return;
+        case '<':
+            Step();
+            sym = Take('=') ? sLeq : Take('>') ? sNeq : sLss;
+            return;
+        case '>':
+            Step();
+            sym = Take('=') ? sGeq : sGtr;
+            return;
         case '(':
             Step();
             if (!Take('*')) {
@@ -401,10 +412,16 @@ void Read() {
             }
             Comment();
             break; // the token after the comment is the result
-        case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8':
-        case '9':
-            Number();
-            return;
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case '8':
+        case '9': Number(); return;
         default:
             if (Letter(chr)) {
                 Id();

@@ -19,11 +19,13 @@ struct TPosDesc {
 
 // Order matters: the parser tests the ranges sMul..sAnd, sPlus..sOr and sEql..sGeq and indexes
 // its operator tables by kind (checked there).
+// clang-format off
 enum TSymbol : uint8_t {
     sNull, sNum, sId, sCol, sBec, sLPar, sNot, sMul, sDiv, sAnd, sPlus, sMinus, sOr,
     sEql, sNeq, sLss, sLeq, sGtr, sGeq, sRPar, sSemi, sDot,
     sConst, sVar, sBeg, sWrt, sEOF
 };
+// clang-format on
 
 extern rt::Chan src; // the source channel; the driver may replace it before the first Read
 
@@ -35,9 +37,9 @@ extern TPosDesc pos; // where the current token starts
 
 void Init(); // start-up: source = standard input, keywords stored; runs once
 
-void Read();                    // makes the next token current
-void Put(const char* s);        // stores s as an entry at id, without keeping it
-void KeepId();                  // keeps the entry last stored: later ones go behind it
+void Read();                          // makes the next token current
+void Put(const char* s);              // stores s as an entry at id, without keeping it
+void KeepId();                        // keeps the entry last stored: later ones go behind it
 int32_t Diff(uint32_t i, uint32_t j); // 0 exactly when entries i and j hold the same text
 
 // The one writer of source errors: "who (line,column): msg." at the current token's position,

@@ -24,7 +24,7 @@ constexpr TEvent kEvents[] = {{SIGINT, 0}, {SIGQUIT, 1}, {SIGHUP, 2}, {SIGTERM, 
 bool (*handler)(uint32_t) = nullptr;
 
 sigset_t held; // the signal mask before the outermost Hold
-int holds = 0;        // Holds not yet released
+int holds = 0; // Holds not yet released
 
 sigset_t Events() {
     sigset_t s;

@@ -29,8 +29,8 @@ char** args = nullptr;
 Chan fileChan = -1; // the one file opened for reading, and its name for diagnostics
 const char* fileName = "";
 
-Chan input = StdIn;             // the channel RdBin read last
-size_t (*unused)() = nullptr;   // how much of what RdBin delivered last is still unused
+Chan input = StdIn;           // the channel RdBin read last
+size_t (*unused)() = nullptr; // how much of what RdBin delivered last is still unused
 
 Out& OutOf(Chan f) { return f == ErrOut ? outs[1] : outs[0]; }
 
@@ -181,9 +181,7 @@ bool InstallHandler(bool (*handler)(uint32_t kind)) { return sys::Install(handle
 
 uint32_t ParamCount() { return static_cast<uint32_t>(argCount); }
 
-const char* Param(uint32_t n) {
-    return n >= 1 && n <= ParamCount() ? args[n] : "";
-}
+const char* Param(uint32_t n) { return n >= 1 && n <= ParamCount() ? args[n] : ""; }
 
 void ParamStr(char* s, size_t cap, uint32_t n) {
     const char* p = Param(n);

@@ -54,7 +54,7 @@ bool InstallHandler(bool (*handler)(uint32_t kind));
 
 // The parameters after the program's name, empty ones not counted; numbered from 1.
 uint32_t ParamCount();
-const char* Param(uint32_t n); // the whole parameter
+const char* Param(uint32_t n);                  // the whole parameter
 void ParamStr(char* s, size_t cap, uint32_t n); // copied, cut at cap (no NUL when it fills s)
 
 // Text helpers on fixed-capacity texts (ended by the first NUL or by the capacity).
