@@ -4,10 +4,6 @@
 //                                    file in it) as standard input and judges each run with the
 //                                    oracle (Oracle.h), plus: not ended by a signal, done within
 //                                    one second. Prints one line per fault; status 1 if any.
-//   kel-check --seeds OUTDIR CASEFILE...
-//                                    writes the sources of the end-to-end cases (their stdin and
-//                                    file sections, escapes decoded) to OUTDIR, one per file,
-//                                    as seeds for the fuzzer.
 //
 // Meant for a sanitizer build of kel, so a read out of bounds that the fuzzed binary survived
 // still shows up here, as a signal or a sanitizer's exit status.
@@ -17,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -34,7 +29,6 @@ namespace {
 
 constexpr double kLimit = 1.0;      // seconds a run may take
 constexpr double kKillAfter = 10.0; // seconds after which a run is stopped
-constexpr size_t kMaxSeed = 65536;  // larger sources make poor seeds
 
 bool ReadFile(const std::string &path, std::string &s) {
     FILE *f = std::fopen(path.c_str(), "rb");
@@ -163,127 +157,12 @@ int CheckAll(const std::string &kel, const std::vector<std::string> &paths) {
     return faults == 0 ? 0 : 1;
 }
 
-// ---------------------------------------------------------------- seeds from case files
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Decodes one content line of a case file (\\ \n \r \t \xHH, \c at the end drops the line end,
-// \R{COUNT}{TEXT} repeats); false when it is malformed or grows too large.
-bool DecodeLine(const std::string &line, std::string &out) {
-    std::string text;
-    bool lineEnd = true;
-    for (size_t i = 0; i < line.size();) {
-        if (line[i] != '\\') {
-            text += line[i++];
-            continue;
-        }
-        if (i + 1 >= line.size()) return false;
-        const char e = line[i + 1];
-        i += 2;
-        if (e == '\\')
-            text += '\\';
-        else if (e == 'n')
-            text += '\n';
-        else if (e == 'r')
-            text += '\r';
-        else if (e == 't')
-            text += '\t';
-        else if (e == 'x' && i + 1 < line.size() && Hex(line[i]) >= 0 && Hex(line[i + 1]) >= 0) {
-            text += static_cast<char>(Hex(line[i]) * 16 + Hex(line[i + 1]));
-            i += 2;
-        } else if (e == 'c' && i == line.size()) {
-            lineEnd = false;
-        } else if (e == 'R') {
-            const size_t close = line.find("}{", i);
-            const size_t end = close == std::string::npos ? close : line.find('}', close + 2);
-            if (line.substr(i, 1) != "{" || end == std::string::npos) return false;
-            const unsigned long count =
-                std::strtoul(line.substr(i + 1, close - i - 1).c_str(), nullptr, 10);
-            std::string piece;
-            if (!DecodeLine(line.substr(close + 2, end - close - 2) + "\\c", piece)) return false;
-            if (piece.empty() || count > kMaxSeed / piece.size()) return false;
-            for (unsigned long n = 0; n < count; ++n) text += piece;
-            i = end + 1;
-        } else {
-            return false;
-        }
-    }
-    out += text;
-    if (lineEnd) out += '\n';
-    return out.size() <= kMaxSeed;
-}
-
-void CollectSeeds(const std::string &caseFile, std::set<std::string> &seeds) {
-    std::string text;
-    if (!ReadFile(caseFile, text)) return;
-    std::vector<std::string> lines;
-    for (size_t pos = 0; pos < text.size();) {
-        size_t nl = text.find('\n', pos);
-        if (nl == std::string::npos) nl = text.size();
-        std::string l = text.substr(pos, nl - pos);
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        lines.push_back(l);
-        pos = nl + 1;
-    }
-    bool inSource = false, ok = true;
-    std::string src;
-    size_t held = 0; // empty lines, content only when more content follows
-    auto finish = [&] {
-        if (inSource && ok && !src.empty()) seeds.insert(src);
-        inSource = false;
-    };
-    for (const std::string &l : lines) {
-        if (l.rfind("### ", 0) == 0 || l.rfind("--- ", 0) == 0) {
-            finish();
-            const bool source = l == "--- stdin" || l.rfind("--- file ", 0) == 0;
-            inSource = source && l.rfind("--- ", 0) == 0;
-            ok = true;
-            src.clear();
-            held = 0;
-        } else if (inSource && l.empty()) {
-            ++held;
-        } else if (inSource) {
-            src.append(held, '\n');
-            held = 0;
-            ok = ok && DecodeLine(l, src);
-        }
-    }
-    finish();
-}
-
-int WriteSeeds(const std::string &dir, const std::vector<std::string> &caseFiles) {
-    std::set<std::string> seeds;
-    for (const std::string &f : caseFiles) CollectSeeds(f, seeds);
-    size_t n = 0;
-    for (const std::string &s : seeds) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/e2e-%04zu", n++);
-        FILE *f = std::fopen((dir + name).c_str(), "wb");
-        if (!f || std::fwrite(s.data(), 1, s.size(), f) != s.size()) {
-            std::fprintf(stderr, "kel-check: cannot write %s%s\n", dir.c_str(), name);
-            return 1;
-        }
-        std::fclose(f);
-    }
-    std::printf("kel-check: %zu seeds from %zu case files\n", n, caseFiles.size());
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() >= 2 && args[0] == "--seeds") {
-        return WriteSeeds(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
-    }
     if (args.size() < 2 || args[0].rfind("-", 0) == 0) {
-        std::fprintf(stderr,
-                     "usage: kel-check KEL PATH...\n       kel-check --seeds OUTDIR CASEFILE...\n");
+        std::fprintf(stderr, "usage: kel-check KEL PATH...\n");
         return 2;
     }
     return CheckAll(args[0], std::vector<std::string>(args.begin() + 1, args.end()));

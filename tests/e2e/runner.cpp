@@ -3,6 +3,8 @@
 // format is described in README.md next to this file.
 //
 // Usage: kel-e2e KEL_BINARY CASEFILE...
+//        kel-e2e --sources OUTDIR CASEFILE...  writes the sources of the
+//        cases into OUTDIR for the fuzzer (fuzz/run), without running kel.
 // Environment: KEL_E2E_FILTER=text runs only cases whose name contains text;
 //              KEL_E2E_KEEP=1 keeps the scratch directories for inspection.
 
@@ -15,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,8 +33,9 @@ namespace {
 
 constexpr std::uint64_t kMaxRepeat = 100000000;
 constexpr std::size_t kChunk = 1 << 16;
-constexpr std::size_t kShowBytes = 2048; // how much of a differing output is shown
-constexpr int kTimeout = 10;             // seconds before a run of kel is killed
+constexpr std::size_t kShowBytes = 2048;    // how much of a differing output is shown
+constexpr int kTimeout = 10;                // seconds before a run of kel is killed
+constexpr std::uint64_t kMaxSource = 65536; // larger sources make poor seeds for the fuzzer
 
 // ---------------------------------------------------------------- content
 
@@ -774,6 +778,35 @@ Outcome runCase(const Case &c, const std::string &kel) {
     return o;
 }
 
+// Writes every distinct stdin and file section of the cases, up to
+// kMaxSource bytes, to a file of its own in dir.
+int writeSources(const std::string &dir, char **files, int count) {
+    std::set<std::string> seen;
+    std::string err;
+    auto write = [&](const Content &src) {
+        if (src.size() == 0 || src.size() > kMaxSource) return true;
+        if (!seen.insert(src.slice(0, src.size())).second) return true;
+        char name[32];
+        std::snprintf(name, sizeof name, "/e2e-%04zu", seen.size());
+        return writeContent(dir + name, src, err);
+    };
+    for (int i = 0; i < count; ++i) {
+        std::vector<Case> cases;
+        bool ok = parseCaseFile(files[i], cases, err);
+        for (const Case &c : cases) {
+            if (ok && c.input) ok = write(*c.input);
+            for (const Entry &e : c.entries)
+                if (ok && !e.isDir) ok = write(e.content);
+        }
+        if (!ok) {
+            std::fprintf(stderr, "e2e: %s\n", err.c_str());
+            return 2;
+        }
+    }
+    std::printf("e2e: %zu sources from %d case files\n", seen.size(), count);
+    return 0;
+}
+
 // A closed descriptor 0-2 in the runner would let a later open() take its
 // number, and the child's dup2 onto 0-2 would then clobber it.
 void ensureStdFds() {
@@ -784,8 +817,11 @@ void ensureStdFds() {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--sources") == 0)
+        return writeSources(argv[2], argv + 3, argc - 3);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: kel-e2e KEL_BINARY CASEFILE...\n");
+        std::fprintf(stderr, "usage: kel-e2e KEL_BINARY CASEFILE...\n"
+                             "       kel-e2e --sources OUTDIR CASEFILE...\n");
         return 2;
     }
     ensureStdFds();
