@@ -3,10 +3,10 @@
 // the diagnostic on the error output, and the exit status. It is written for clarity, not speed:
 // the scanner takes one byte at a time, names are strings, the first error throws.
 //
-// Where the product has made a choice of its own, the model follows it: a letter right after a
-// number's digits is "Invalid number" at the number, an identifier of 255 or more characters is
-// "Identifier too long" at its first letter, more than 1000 open "(" and "~" in a factor is
-// "Nesting too deep", and fatal run-time errors are "Fatal error: " kind ".".
+// kel's choices where a plain implementation could easily differ, all followed here: a letter
+// right after a number's digits is "Invalid number" at the number, an identifier of 255 or more
+// characters is "Identifier too long" at its first letter, more than 1000 open "(" and "~" in a
+// factor is "Nesting too deep", and fatal run-time errors are "Fatal error: " kind ".".
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,8 @@
 // format is described in README.md next to this file.
 //
 // Usage: kel-e2e KEL_BINARY CASEFILE...
+//        kel-e2e --sources OUTDIR CASEFILE...  writes the sources of the
+//        cases into OUTDIR for the fuzzer (fuzz/run), without running kel.
 // Environment: KEL_E2E_FILTER=text runs only cases whose name contains text;
 //              KEL_E2E_KEEP=1 keeps the scratch directories for inspection.
 
@@ -15,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -30,7 +33,9 @@ namespace {
 
 constexpr std::uint64_t kMaxRepeat = 100000000;
 constexpr std::size_t kChunk = 1 << 16;
-constexpr std::size_t kShowBytes = 2048; // how much of a differing output is shown
+constexpr std::size_t kShowBytes = 2048;    // how much of a differing output is shown
+constexpr int kTimeout = 10;                // seconds before a run of kel is killed
+constexpr std::uint64_t kMaxSource = 65536; // larger sources make poor seeds for the fuzzer
 
 // ---------------------------------------------------------------- content
 
@@ -256,7 +261,6 @@ enum class Channel { Captured, Closed, Full };
 struct Entry {
     std::string name;
     bool isDir = false;
-    int mode = -1; // applied after every entry exists; -1 leaves the default
     Content content;
 };
 
@@ -265,7 +269,6 @@ struct Case {
     int line = 0;
     std::string args; // split per run, because $DIR differs each time
     Channel channel[3] = {Channel::Captured, Channel::Captured, Channel::Captured};
-    int timeout = 10;
     std::optional<Content> input, expected[3]; // expected[1] stdout, expected[2] stderr
     std::optional<int> status;
     std::vector<Entry> entries;
@@ -275,12 +278,12 @@ bool isBlank(std::string_view s) {
     return s.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-bool parseNumber(std::string_view s, int base, int max, int &out) {
+bool parseNumber(std::string_view s, int max, int &out) {
     if (s.empty() || s.size() > 9) return false;
     out = 0;
     for (char c : s) {
-        if (c < '0' || c >= '0' + base) return false;
-        out = out * base + (c - '0');
+        if (c < '0' || c > '9') return false;
+        out = out * 10 + (c - '0');
     }
     return out <= max;
 }
@@ -293,7 +296,7 @@ bool parseHeader(std::string_view line, Case &c, bool &sawArgs, std::string &err
         value.remove_prefix(1);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
     if (colon == std::string_view::npos) {
-        err = "expected a header (args:, stdin:, stdout:, stderr:, timeout:) or a --- section";
+        err = "expected a header (args:, stdin:, stdout:, stderr:) or a --- section";
         return false;
     }
     if (key == "args") {
@@ -306,11 +309,6 @@ bool parseHeader(std::string_view line, Case &c, bool &sawArgs, std::string &err
         sawArgs = true;
         c.args = value;
         return true;
-    }
-    if (key == "timeout") {
-        if (parseNumber(value, 10, 3600, c.timeout) && c.timeout > 0) return true;
-        err = "timeout must be 1..3600 seconds";
-        return false;
     }
     const int fd = key == "stdin" ? 0 : key == "stdout" ? 1 : key == "stderr" ? 2 : -1;
     if (fd < 0) {
@@ -364,13 +362,8 @@ Content *parseSection(std::string_view rest, Case &c, std::string_view &lineEnd,
     if (kind == "file" || kind == "dir") {
         Entry e;
         e.isDir = kind == "dir";
-        const bool shapeOk = w.size() == 2 || (w.size() == 4 && w[2] == "mode");
-        if (!shapeOk || !validEntryName(w[1])) {
-            err = "expected --- " + kind + " RELATIVE/NAME [mode OCTAL]";
-            return nullptr;
-        }
-        if (w.size() == 4 && !parseNumber(w[3], 8, 07777, e.mode)) {
-            err = "mode must be octal";
+        if (w.size() != 2 || !validEntryName(w[1])) {
+            err = "expected --- " + kind + " RELATIVE/NAME";
             return nullptr;
         }
         e.name = w[1];
@@ -380,7 +373,7 @@ Content *parseSection(std::string_view rest, Case &c, std::string_view &lineEnd,
     }
     if (kind == "status") {
         int status = 0;
-        if (w.size() != 2 || !parseNumber(w[1], 10, 255, status))
+        if (w.size() != 2 || !parseNumber(w[1], 255, status))
             err = "expected --- status 0..255";
         else if (c.status)
             err = "--- status given twice";
@@ -511,23 +504,9 @@ bool createEntries(const Case &c, const std::string &work, std::string &err) {
         if (!makeDirs(path, work.size() + 1, e.isDir, err)) return false;
         if (!e.isDir && !writeContent(path, e.content, err)) return false;
     }
-    // Deepest first, so that a locked directory does not stop chmod inside it.
-    std::vector<const Entry *> byDepth;
-    for (const Entry &e : c.entries) byDepth.push_back(&e);
-    auto depth = [](const Entry *e) { return std::count(e->name.begin(), e->name.end(), '/'); };
-    std::stable_sort(byDepth.begin(), byDepth.end(),
-                     [&](const Entry *a, const Entry *b) { return depth(a) > depth(b); });
-    for (const Entry *e : byDepth) {
-        const std::string path = work + "/" + e->name;
-        if (e->mode >= 0 && chmod(path.c_str(), static_cast<mode_t>(e->mode)) != 0) {
-            err = sysError("cannot chmod " + path);
-            return false;
-        }
-    }
     return true;
 }
 
-// Removes a tree, first giving back the permissions a case may have taken.
 void removeTree(const std::string &path) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) return;
@@ -535,7 +514,6 @@ void removeTree(const std::string &path) {
         unlink(path.c_str());
         return;
     }
-    chmod(path.c_str(), 0700);
     if (DIR *d = opendir(path.c_str())) {
         while (const dirent *de = readdir(d)) {
             const std::string name = de->d_name;
@@ -751,9 +729,9 @@ void runInScratch(const Case &c, const std::string &kel, const std::string &base
     }
 
     int status = 0;
-    const bool finished = waitWithTimeout(pid, c.timeout, status);
+    const bool finished = waitWithTimeout(pid, kTimeout, status);
     if (n > 0) return o.fail(std::string("cannot start kel: ") + std::strerror(childErrno));
-    if (!finished) return o.fail("timed out after " + std::to_string(c.timeout) + " s");
+    if (!finished) return o.fail("timed out after " + std::to_string(kTimeout) + " s");
     if (WIFSIGNALED(status)) {
         const int sig = WTERMSIG(status);
         o.fail("killed by signal " + std::to_string(sig) + " (" + strsignal(sig) + ")");
@@ -800,6 +778,35 @@ Outcome runCase(const Case &c, const std::string &kel) {
     return o;
 }
 
+// Writes every distinct stdin and file section of the cases, up to
+// kMaxSource bytes, to a file of its own in dir.
+int writeSources(const std::string &dir, char **files, int count) {
+    std::set<std::string> seen;
+    std::string err;
+    auto write = [&](const Content &src) {
+        if (src.size() == 0 || src.size() > kMaxSource) return true;
+        if (!seen.insert(src.slice(0, src.size())).second) return true;
+        char name[32];
+        std::snprintf(name, sizeof name, "/e2e-%04zu", seen.size());
+        return writeContent(dir + name, src, err);
+    };
+    for (int i = 0; i < count; ++i) {
+        std::vector<Case> cases;
+        bool ok = parseCaseFile(files[i], cases, err);
+        for (const Case &c : cases) {
+            if (ok && c.input) ok = write(*c.input);
+            for (const Entry &e : c.entries)
+                if (ok && !e.isDir) ok = write(e.content);
+        }
+        if (!ok) {
+            std::fprintf(stderr, "e2e: %s\n", err.c_str());
+            return 2;
+        }
+    }
+    std::printf("e2e: %zu sources from %d case files\n", seen.size(), count);
+    return 0;
+}
+
 // A closed descriptor 0-2 in the runner would let a later open() take its
 // number, and the child's dup2 onto 0-2 would then clobber it.
 void ensureStdFds() {
@@ -810,8 +817,11 @@ void ensureStdFds() {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--sources") == 0)
+        return writeSources(argv[2], argv + 3, argc - 3);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: kel-e2e KEL_BINARY CASEFILE...\n");
+        std::fprintf(stderr, "usage: kel-e2e KEL_BINARY CASEFILE...\n"
+                             "       kel-e2e --sources OUTDIR CASEFILE...\n");
         return 2;
     }
     ensureStdFds();
