@@ -37,7 +37,7 @@ struct Machine {
         return q;
     }
 
-    std::string Step(const Cmd &c) {
+    std::string Step(const Cmd& c) {
         const bool withArg = c.mn == "Val" || c.mn == "Lod" || c.mn == "Sto";
         if ((c.mn == "Lod" || c.mn == "Sto") && c.arg >= kVarCount) return "Comp: Invalid index.";
         const uint32_t size = withArg ? 5 : 2;

@@ -30,7 +30,7 @@ class Model {
         Model m(src);
         try {
             m.Program();
-        } catch (const Stop &) {
+        } catch (const Stop&) {
             m.e_.status = 9;
         }
         return m.e_;
@@ -76,16 +76,16 @@ class Model {
 
     // ------------------------------------------------------------ output
 
-    void Line(std::string &ch, const std::string &s) { ch += s + "\r\n"; }
+    void Line(std::string& ch, const std::string& s) { ch += s + "\r\n"; }
 
-    [[noreturn]] void Fail(const std::string &line) {
+    [[noreturn]] void Fail(const std::string& line) {
         Line(e_.err, line);
         throw Stop{};
     }
 
-    [[noreturn]] void Fatal(const char *kind) { Fail(std::string("Fatal error: ") + kind + "."); }
+    [[noreturn]] void Fatal(const char* kind) { Fail(std::string("Fatal error: ") + kind + "."); }
 
-    [[noreturn]] void Err(const char *who, const char *s) {
+    [[noreturn]] void Err(const char* who, const char* s) {
         Fail(std::string(who) + " (" + std::to_string(pos_.l) + "," + std::to_string(pos_.c) +
              "): " + s + ".");
     }
@@ -208,7 +208,7 @@ class Model {
     Machine vm_;
     bool header_ = true;
 
-    void Emit(const std::string &mn, int64_t arg) {
+    void Emit(const std::string& mn, int64_t arg) {
         if (header_) {
             Line(e_.err, "Comp.DebugG:  pos");
             header_ = false;
@@ -245,7 +245,7 @@ class Model {
     static bool True(int64_t v) { return v == 1; }
 
     // The operation for op; swapped when the left operand is a constant pushed after the right.
-    static const char *Op(Sym op, bool swapped) {
+    static const char* Op(Sym op, bool swapped) {
         switch (op) {
         case sMul: return "Mul";
         case sDiv: return swapped ? "Vid" : "Div";
@@ -289,7 +289,7 @@ class Model {
         }
     }
 
-    void Combine(Item &d, const Item &d1, Sym op) {
+    void Combine(Item& d, const Item& d1, Sym op) {
         if (d.c && d1.c) {
             d.v = Fold(op, d.v, d1.v);
         } else if (d.c) {
@@ -304,7 +304,7 @@ class Model {
         d.c = d.c && d1.c;
     }
 
-    void Factor(Item &d) {
+    void Factor(Item& d) {
         if (sym_ == sNum) {
             if (num_ > INT32_MAX) Err("Prsr", "Number too large");
             d = Item{tInt, true, static_cast<int64_t>(num_)};
@@ -346,7 +346,7 @@ class Model {
         }
     }
 
-    void Term(Item &d) {
+    void Term(Item& d) {
         Factor(d);
         while (sym_ == sMul || sym_ == sDiv || sym_ == sAnd) {
             const Sym op = sym_;
@@ -359,7 +359,7 @@ class Model {
         }
     }
 
-    void SimpleExpr(Item &d) {
+    void SimpleExpr(Item& d) {
         if (sym_ == sPlus || sym_ == sMinus) {
             const Sym sign = sym_;
             Read();
@@ -385,7 +385,7 @@ class Model {
         }
     }
 
-    void Expression(Item &d) {
+    void Expression(Item& d) {
         SimpleExpr(d);
         if (sym_ >= sEql && sym_ <= sGeq) {
             const Sym op = sym_;

@@ -34,8 +34,8 @@ namespace oracle {
 
 // Splits a channel's bytes into lines without their CR LF; false (and why) when a line end is
 // not CR LF or the last line has none.
-inline bool SplitLines(std::string_view s, const char *channel,
-                       std::vector<std::string_view> &lines, std::string &why) {
+inline bool SplitLines(std::string_view s, const char* channel,
+                       std::vector<std::string_view>& lines, std::string& why) {
     size_t start = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         const bool lf = s[i] == '\n';
@@ -61,7 +61,7 @@ inline bool SplitLines(std::string_view s, const char *channel,
 }
 
 // A decimal number as kel writes one: no plus sign, no leading zeros, no "-0".
-inline bool ParseInt(std::string_view s, bool allowMinus, int64_t &v) {
+inline bool ParseInt(std::string_view s, bool allowMinus, int64_t& v) {
     bool minus = false;
     if (allowMinus && !s.empty() && s[0] == '-') {
         minus = true;
@@ -94,11 +94,11 @@ inline std::string Show(std::string_view s) {
 }
 
 // The operations of the machine by the names the trace gives them, in their numbering.
-constexpr const char *kOps[] = {"Wrt", "WrB", "Neg", "Add", "Sub", "Mul", "Div", "Bus", "Vid",
+constexpr const char* kOps[] = {"Wrt", "WrB", "Neg", "Add", "Sub", "Mul", "Div", "Bus", "Vid",
                                 "Eql", "Neq", "Lss", "Leq", "Gtr", "Geq", "Not", "Or ", "And"};
 
 // Reads one trace line; false when it is not one, byte for byte.
-inline bool ParseTrace(std::string_view line, Cmd &cmd) {
+inline bool ParseTrace(std::string_view line, Cmd& cmd) {
     constexpr std::string_view lead = "Comp.DebugG: ";
     if (line.substr(0, lead.size()) != lead) return false;
     line.remove_prefix(lead.size());
@@ -121,7 +121,7 @@ inline bool ParseTrace(std::string_view line, Cmd &cmd) {
         if (cmd.mn == "Val" ? cmd.arg < kMin || cmd.arg > kMax : cmd.arg > UINT32_MAX) return false;
     } else {
         bool known = false;
-        for (const char *op : kOps) known = known || cmd.mn == op;
+        for (const char* op : kOps) known = known || cmd.mn == op;
         if (!known || !rest.empty()) return false;
     }
     // The position stands right-aligned in four columns, never cut.
@@ -136,7 +136,7 @@ inline bool ParseTrace(std::string_view line, Cmd &cmd) {
 enum class At { Token, Digit, Letter, Comment, Invalid };
 
 struct Message {
-    const char *text;
+    const char* text;
     At at;
 };
 
@@ -173,22 +173,16 @@ constexpr Message kPrsr[] = {
 };
 
 // Failures of folding: the same checked arithmetic as the machine, reported as fatal errors.
-constexpr const char *kFatal[] = {"Integer overflow", "Division by zero", "Negative divisor"};
+constexpr const char* kFatal[] = {"Integer overflow", "Division by zero", "Negative divisor"};
 
-inline bool IsDigit(unsigned char c) {
-    return c >= '0' && c <= '9';
-}
-inline bool IsLetter(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+inline bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 inline bool StartsToken(unsigned char c) {
     return IsDigit(c) || IsLetter(c) ||
            std::string_view(":<>(#&)*+-./;=|~").find(static_cast<char>(c)) !=
                std::string_view::npos;
 }
-inline bool IsInvalid(unsigned char c) {
-    return c > ' ' && c < 127 && !StartsToken(c);
-}
+inline bool IsInvalid(unsigned char c) { return c > ' ' && c < 127 && !StartsToken(c); }
 
 // Checks that (l, c) is where the diagnostic may stand in the source: a byte of the right kind,
 // or the end of the input (the end marker, or just behind the last byte).
@@ -225,7 +219,7 @@ inline std::string CheckPosition(std::string_view in, uint64_t l, uint64_t c, At
 // A diagnostic that no trace command explains: one of the scanner's, the parser's, or a folding
 // failure. Returns "" when it is sound.
 inline std::string CheckDiagnostic(std::string_view line, std::string_view in) {
-    for (const char *kind : kFatal) {
+    for (const char* kind : kFatal) {
         if (line == std::string("Fatal error: ") + kind + ".") return "";
     }
     const bool scnr = line.substr(0, 6) == "Scnr (";
@@ -238,11 +232,11 @@ inline std::string CheckDiagnostic(std::string_view line, std::string_view in) {
         !ParseInt(line.substr(comma + 1, close - comma - 1), false, c) || line.back() != '.')
         return "malformed diagnostic " + Show(line);
     const std::string_view text = line.substr(close + 3, line.size() - close - 4);
-    const Message *found = nullptr;
+    const Message* found = nullptr;
     if (scnr) {
-        for (const Message &m : kScnr) found = text == m.text ? &m : found;
+        for (const Message& m : kScnr) found = text == m.text ? &m : found;
     } else {
-        for (const Message &m : kPrsr) found = text == m.text ? &m : found;
+        for (const Message& m : kPrsr) found = text == m.text ? &m : found;
     }
     if (found == nullptr) return "unknown message " + Show(line);
     const std::string where =
@@ -319,7 +313,7 @@ inline std::string JudgeShape(int status, std::string_view in, std::string_view 
 }
 
 // Where two outputs first differ, by line.
-inline std::string FirstDifference(const char *channel, std::string_view got,
+inline std::string FirstDifference(const char* channel, std::string_view got,
                                    std::string_view want) {
     size_t at = 0, line = 1;
     while (at < got.size() && at < want.size() && got[at] == want[at]) {

@@ -36,8 +36,8 @@ namespace {
 constexpr double kLimit = 1.0; // seconds a run may take with --timed
 constexpr int kKillAfter = 10; // seconds after which a run is stopped
 
-bool ReadFile(const std::string &path, std::string &s) {
-    FILE *f = std::fopen(path.c_str(), "rb");
+bool ReadFile(const std::string& path, std::string& s) {
+    FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     char b[65536];
     s.clear();
@@ -70,7 +70,7 @@ struct Outcome {
 
 // Runs kel with the file as standard input; both channels go to memory files. posix_spawn, not
 // fork: a sanitizer build of kel-check has a large address space that fork would copy each time.
-Outcome RunOnce(const std::string &kel, const std::string &file) {
+Outcome RunOnce(const std::string& kel, const std::string& file) {
     Outcome o;
     const int in = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     const int out = memfd_create("kel-out", MFD_CLOEXEC);
@@ -85,7 +85,7 @@ Outcome RunOnce(const std::string &kel, const std::string &file) {
     posix_spawn_file_actions_adddup2(&fds, in, 0);
     posix_spawn_file_actions_adddup2(&fds, out, 1);
     posix_spawn_file_actions_adddup2(&fds, err, 2);
-    char *argv[] = {const_cast<char *>(kel.c_str()), nullptr};
+    char* argv[] = {const_cast<char*>(kel.c_str()), nullptr};
     const double start = Now();
     pid_t pid = -1;
     o.started = posix_spawn(&pid, kel.c_str(), &fds, nullptr, argv, environ) == 0;
@@ -108,7 +108,7 @@ Outcome RunOnce(const std::string &kel, const std::string &file) {
 }
 
 // The fault of one run, or "".
-std::string Check(const std::string &kel, const std::string &file, bool timed) {
+std::string Check(const std::string& kel, const std::string& file, bool timed) {
     std::string src;
     if (!ReadFile(file, src)) return "cannot read the input";
     Outcome o = RunOnce(kel, file);
@@ -133,13 +133,13 @@ std::string Check(const std::string &kel, const std::string &file, bool timed) {
 }
 
 // The regular files named: a directory stands for the files in it, in name order.
-std::vector<std::string> Files(const std::string &path) {
+std::vector<std::string> Files(const std::string& path) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return {};
     if (!S_ISDIR(st.st_mode)) return {path};
     std::vector<std::string> files;
-    if (DIR *d = opendir(path.c_str())) {
-        while (dirent *e = readdir(d)) {
+    if (DIR* d = opendir(path.c_str())) {
+        while (dirent* e = readdir(d)) {
             const std::string f = path + "/" + e->d_name;
             if (e->d_name[0] != '.' && stat(f.c_str(), &st) == 0 && S_ISREG(st.st_mode))
                 files.push_back(f);
@@ -150,15 +150,15 @@ std::vector<std::string> Files(const std::string &path) {
     return files;
 }
 
-int CheckAll(const std::string &kel, const std::vector<std::string> &paths, bool timed) {
+int CheckAll(const std::string& kel, const std::vector<std::string>& paths, bool timed) {
     size_t runs = 0, faults = 0;
-    for (const std::string &p : paths) {
+    for (const std::string& p : paths) {
         // A path that is gone would otherwise pass as an empty directory.
         if (access(p.c_str(), R_OK) != 0) {
             ++faults;
             std::printf("FAULT %s: %s\n", p.c_str(), std::strerror(errno));
         }
-        for (const std::string &f : Files(p)) {
+        for (const std::string& f : Files(p)) {
             ++runs;
             const std::string why = Check(kel, f, timed);
             if (why.empty()) continue;
@@ -172,7 +172,7 @@ int CheckAll(const std::string &kel, const std::vector<std::string> &paths, bool
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const bool timed = !args.empty() && args[0] == "--timed";
     if (timed) args.erase(args.begin());

@@ -11,8 +11,8 @@
 #include "Oracle.h"
 
 extern "C" {
-ssize_t __real_read(int fd, void *buf, size_t n);
-ssize_t __real_write(int fd, const void *buf, size_t n);
+ssize_t __real_read(int fd, void* buf, size_t n);
+ssize_t __real_write(int fd, const void* buf, size_t n);
 [[noreturn]] void __real__exit(int status);
 #ifdef KEL_FUZZ_GCOV
 void __gcov_dump(void); // a coverage build: _exit skips the run-time's own dump
@@ -30,7 +30,7 @@ struct Capture {
     size_t n;
     bool over;
 
-    void Add(const void *p, ssize_t k) {
+    void Add(const void* p, ssize_t k) {
         if (k <= 0) return;
         const size_t m = static_cast<size_t>(k);
         if (m > kCap - n) {
@@ -45,7 +45,7 @@ struct Capture {
 
 Capture input, output, errors;
 
-void Say(const std::string &s) {
+void Say(const std::string& s) {
     const std::string line = "kel-fuzz oracle: " + s + "\n";
     (void)!__real_write(2, line.data(), line.size());
 }
@@ -74,13 +74,13 @@ size_t Piece(size_t n) {
 
 } // namespace
 
-extern "C" ssize_t __wrap_read(int fd, void *buf, size_t n) {
+extern "C" ssize_t __wrap_read(int fd, void* buf, size_t n) {
     const ssize_t r = __real_read(fd, buf, fd == 0 ? Piece(n) : n);
     if (fd == 0) input.Add(buf, r);
     return r;
 }
 
-extern "C" ssize_t __wrap_write(int fd, const void *buf, size_t n) {
+extern "C" ssize_t __wrap_write(int fd, const void* buf, size_t n) {
     const ssize_t r = __real_write(fd, buf, n);
     if (fd == 1) output.Add(buf, r);
     if (fd == 2) errors.Add(buf, r);

@@ -114,7 +114,8 @@ class Kel {
         const auto deadline = Clock::now() + kPatience;
         char buf[4096];
         while (got.size() < want) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;
             pollfd p{fd, POLLIN, 0};
             int r = poll(&p, 1, static_cast<int>(left.count()));

@@ -208,7 +208,7 @@ void ExpectCleanCut(const Program& p, const std::string& out, const std::string&
 
 // Runs kel with standard input a pipe that the test keeps open and the other channels in files.
 class KelRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         signal(SIGPIPE, SIG_IGN); // a kel that died early must fail a check, not the suite
         std::string tmpl = (fs::temp_directory_path() / "kel-signals-XXXXXX").string();
@@ -247,7 +247,9 @@ protected:
     }
 
     // Waits until kel has its handlers; without /proc there is no way to tell, and the test skips.
-    bool Ready() { return WaitUntil([&] { return HandlersInstalled(pid_); }); }
+    bool Ready() {
+        return WaitUntil([&] { return HandlersInstalled(pid_); });
+    }
 
     void Send(int sig) { ASSERT_EQ(kill(pid_, sig), 0) << std::strerror(errno); }
 
@@ -270,7 +272,7 @@ protected:
     pid_t pid_ = -1;
     int in_ = -1;
 
-private:
+  private:
     void Stop() {
         if (in_ >= 0) close(in_);
         in_ = -1;

@@ -30,9 +30,7 @@ std::string TraceLine(uint32_t pos, const std::string& text) {
 }
 
 // The last lines of a long trace, for failure messages.
-std::string Tail(const std::string& s) {
-    return s.substr(s.size() > 300 ? s.size() - 300 : 0);
-}
+std::string Tail(const std::string& s) { return s.substr(s.size() > 300 ? s.size() - 300 : 0); }
 
 // Runs the commands on a freshly started code store and machine.
 Outcome Emit(const std::function<void()>& commands) {

@@ -64,9 +64,7 @@ int Source(std::string_view text) {
     return fd;
 }
 
-void Say(const std::string& s) {
-    rt::WrStr(rt::StdOut, s.c_str());
-}
+void Say(const std::string& s) { rt::WrStr(rt::StdOut, s.c_str()); }
 
 std::string Exactly(std::string_view s) {
     std::string re = "^";
