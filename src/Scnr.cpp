@@ -390,20 +390,13 @@ void Read() {
             Step();
             return;
         }
+        // One line a token, read as a table.
+        // clang-format off
         switch (chr) {
         case kEnd: sym = sEOF; return;
-        case ':':
-            Step();
-            sym = Take('=') ? sBec : sCol;
-            return;
-        case '<':
-            Step();
-            sym = Take('=') ? sLeq : Take('>') ? sNeq : sLss;
-            return;
-        case '>':
-            Step();
-            sym = Take('=') ? sGeq : sGtr;
-            return;
+        case ':': Step(); sym = Take('=') ? sBec : sCol; return;
+        case '<': Step(); sym = Take('=') ? sLeq : Take('>') ? sNeq : sLss; return;
+        case '>': Step(); sym = Take('=') ? sGeq : sGtr; return;
         case '(':
             Step();
             if (!Take('*')) {
@@ -412,16 +405,11 @@ void Read() {
             }
             Comment();
             break; // the token after the comment is the result
-        case '0':
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7':
-        case '8':
-        case '9': Number(); return;
+        case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8':
+        case '9':
+            Number();
+            return;
+        // clang-format on
         default:
             if (Letter(chr)) {
                 Id();
