@@ -206,6 +206,21 @@ void ExpectCleanCut(const Program& p, const std::string& out, const std::string&
     }
 }
 
+// Reads a pipe until its writers are gone (or the deadline passes) and closes it.
+std::string ReadToEnd(int fd) {
+    std::string got;
+    const auto end = Clock::now() + kDeadline;
+    for (ssize_t k = -1; k != 0 && Clock::now() < end;) {
+        pollfd pf = {fd, POLLIN, 0};
+        if (poll(&pf, 1, 20) <= 0) continue;
+        char buf[4096];
+        k = read(fd, buf, sizeof buf);
+        if (k > 0) got.append(buf, static_cast<size_t>(k));
+    }
+    close(fd);
+    return got;
+}
+
 // Runs kel with standard input a pipe that the test keeps open and the other channels in files.
 class KelRun : public ::testing::Test {
   protected:
@@ -268,6 +283,21 @@ class KelRun : public ::testing::Test {
     }
 
     static bool HaveProc() { return fs::exists("/proc/self/status"); }
+
+    // A pipe of one page, which kel's trace overfills; its capacity, or -1 where pipes cannot be
+    // shrunk.
+    static int SmallPipe(int fds[2]) {
+        if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+        return fcntl(fds[0], F_SETPIPE_SZ, 4096);
+    }
+
+    // With all its input there, kel asleep while the pipe is more than half full is kel blocked
+    // writing into it.
+    bool BlockedOn(int fd, int cap) {
+        int held = 0;
+        return WaitUntil(
+            [&] { return ioctl(fd, FIONREAD, &held) == 0 && held > cap / 2 && Sleeping(pid_); });
+    }
 
     pid_t pid_ = -1;
     int in_ = -1;
@@ -367,8 +397,7 @@ TEST_F(KelRun, SignalDuringBusyOutputCutsCleanly) {
 TEST_F(KelRun, SignalWhileAWriteIsBlocked) {
     if (!HaveProc()) GTEST_SKIP() << "needs /proc to see when kel is blocked";
     int err[2];
-    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
-    const int cap = fcntl(err[0], F_SETPIPE_SZ, 4096);
+    const int cap = SmallPipe(err);
     if (cap < 0) GTEST_SKIP() << "cannot shrink a pipe: " << std::strerror(errno);
     const Program p = Writes(140);
     ASSERT_GT(p.trace.size(), static_cast<size_t>(cap) + 1024); // the trace cannot fit
@@ -376,23 +405,9 @@ TEST_F(KelRun, SignalWhileAWriteIsBlocked) {
     close(err[1]);
     ASSERT_TRUE(Ready());
     Feed(p.source);
-    // All its input is there, so kel asleep with the pipe more than half full is kel blocked on
-    // the pipe.
-    int held = 0;
-    ASSERT_TRUE(WaitUntil([&] {
-        return ioctl(err[0], FIONREAD, &held) == 0 && held > cap / 2 && Sleeping(pid_);
-    })) << "the error output pipe never filled";
+    ASSERT_TRUE(BlockedOn(err[0], cap)) << "the error output pipe never filled";
     Send(SIGTERM);
-    std::string trace;
-    const auto end = Clock::now() + kDeadline;
-    for (ssize_t k = -1; k != 0 && Clock::now() < end;) {
-        pollfd pf = {err[0], POLLIN, 0};
-        if (poll(&pf, 1, 20) <= 0) continue;
-        char buf[4096];
-        k = read(err[0], buf, sizeof buf);
-        if (k > 0) trace.append(buf, static_cast<size_t>(k));
-    }
-    close(err[0]);
+    const std::string trace = ReadToEnd(err[0]);
     EXPECT_EQ(Ended(), "exit 9");
     ExpectCleanCut(p, Out(), trace);
 }
@@ -403,8 +418,7 @@ TEST_F(KelRun, SignalWhileAWriteIsBlocked) {
 TEST_F(KelRun, SignalWhileTheFinalOutputIsBlocked) {
     if (!HaveProc()) GTEST_SKIP() << "needs /proc to see when kel is blocked";
     int err[2];
-    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
-    const int cap = fcntl(err[0], F_SETPIPE_SZ, 4096);
+    const int cap = SmallPipe(err);
     if (cap < 0) GTEST_SKIP() << "cannot shrink a pipe: " << std::strerror(errno);
     // Assignments write only the trace, so all of it is held until the end.
     std::string source = "VAR x : INTEGER; BEGIN";
@@ -421,21 +435,9 @@ TEST_F(KelRun, SignalWhileTheFinalOutputIsBlocked) {
     Feed(source);
     close(in_);
     in_ = -1;
-    int held = 0;
-    ASSERT_TRUE(WaitUntil([&] {
-        return ioctl(err[0], FIONREAD, &held) == 0 && held > cap / 2 && Sleeping(pid_);
-    })) << "the error output pipe never filled";
+    ASSERT_TRUE(BlockedOn(err[0], cap)) << "the error output pipe never filled";
     Send(SIGINT);
-    std::string got;
-    const auto end = Clock::now() + kDeadline;
-    for (ssize_t k = -1; k != 0 && Clock::now() < end;) {
-        pollfd pf = {err[0], POLLIN, 0};
-        if (poll(&pf, 1, 20) <= 0) continue;
-        char buf[4096];
-        k = read(err[0], buf, sizeof buf);
-        if (k > 0) got.append(buf, static_cast<size_t>(k));
-    }
-    close(err[0]);
+    const std::string got = ReadToEnd(err[0]);
     EXPECT_EQ(Ended(), "exit 9");
     EXPECT_EQ(got, trace);
     EXPECT_EQ(Out(), kMessage);
