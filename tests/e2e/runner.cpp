@@ -55,8 +55,9 @@ class Content {
 
     // Feeds the bytes to f in order, in chunks of modest size; stops as soon
     // as f returns false.
-    template <class F> void forEachChunk(F &&f) const {
-        for (const Piece &p : pieces_) {
+    template <class F>
+    void forEachChunk(F&& f) const {
+        for (const Piece& p : pieces_) {
             if (p.count == 1) {
                 if (!f(std::string_view(p.text))) return;
                 continue;
@@ -77,7 +78,7 @@ class Content {
     std::string slice(std::uint64_t from, std::uint64_t len) const {
         std::string out;
         std::uint64_t pos = 0;
-        for (const Piece &p : pieces_) {
+        for (const Piece& p : pieces_) {
             const std::uint64_t total = p.text.size() * p.count;
             for (std::uint64_t off = from > pos ? from - pos : 0; off < total && out.size() < len;
                  ++off)
@@ -108,8 +109,8 @@ int hexValue(char c) {
 
 // Decodes the escape at s[i] == '\\' that every context knows, plus the
 // characters in `literal`, which stand for themselves after a backslash.
-bool simpleEscape(std::string_view s, std::size_t &i, std::string &out, std::string_view literal,
-                  std::string &err) {
+bool simpleEscape(std::string_view s, std::size_t& i, std::string& out, std::string_view literal,
+                  std::string& err) {
     if (i + 1 >= s.size()) {
         err = "backslash at end of line";
         return false;
@@ -140,7 +141,7 @@ bool simpleEscape(std::string_view s, std::size_t &i, std::string &out, std::str
 }
 
 // Parses \R{COUNT}{TEXT} starting at s[i] == '\\' and appends it to c.
-bool parseRepeat(std::string_view s, std::size_t &i, Content &c, std::string &err) {
+bool parseRepeat(std::string_view s, std::size_t& i, Content& c, std::string& err) {
     i += 2;
     if (i >= s.size() || s[i] != '{') {
         err = "\\R must be followed by {COUNT}{TEXT}";
@@ -174,8 +175,8 @@ bool parseRepeat(std::string_view s, std::size_t &i, Content &c, std::string &er
 
 // Appends one line of a content section: its text and then lineEnd, unless
 // the line ends with \c.
-bool parseContentLine(std::string_view line, std::string_view lineEnd, Content &c,
-                      std::string &err) {
+bool parseContentLine(std::string_view line, std::string_view lineEnd, Content& c,
+                      std::string& err) {
     std::string text;
     bool withEnd = true;
     for (std::size_t i = 0; i < line.size();) {
@@ -203,10 +204,10 @@ bool parseContentLine(std::string_view line, std::string_view lineEnd, Content &
 
 // Splits a line into words like a very small shell.  When dir is given,
 // $DIR outside single quotes becomes *dir.
-bool splitWords(std::string_view s, const std::string *dir, std::vector<std::string> &words,
-                std::string &err) {
+bool splitWords(std::string_view s, const std::string* dir, std::vector<std::string>& words,
+                std::string& err) {
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    auto takeDir = [&](std::size_t &i, std::string &w) {
+    auto takeDir = [&](std::size_t& i, std::string& w) {
         if (!dir || s.substr(i, 4) != "$DIR") return false;
         w += *dir;
         i += 4;
@@ -271,11 +272,9 @@ struct Case {
     std::vector<Entry> entries;
 };
 
-bool isBlank(std::string_view s) {
-    return s.find_first_not_of(" \t") == std::string_view::npos;
-}
+bool isBlank(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
 
-bool parseNumber(std::string_view s, int base, int max, int &out) {
+bool parseNumber(std::string_view s, int base, int max, int& out) {
     if (s.empty() || s.size() > 9) return false;
     out = 0;
     for (char c : s) {
@@ -285,7 +284,7 @@ bool parseNumber(std::string_view s, int base, int max, int &out) {
     return out <= max;
 }
 
-bool parseHeader(std::string_view line, Case &c, bool &sawArgs, std::string &err) {
+bool parseHeader(std::string_view line, Case& c, bool& sawArgs, std::string& err) {
     const std::size_t colon = line.find(':');
     const std::string_view key = line.substr(0, colon);
     std::string_view value = colon == std::string_view::npos ? "" : line.substr(colon + 1);
@@ -328,7 +327,7 @@ bool parseHeader(std::string_view line, Case &c, bool &sawArgs, std::string &err
     return true;
 }
 
-bool validEntryName(const std::string &name) {
+bool validEntryName(const std::string& name) {
     if (name.empty() || name.front() == '/') return false;
     std::size_t start = 0;
     for (;;) {
@@ -342,13 +341,13 @@ bool validEntryName(const std::string &name) {
 // Starts a --- section.  Returns the content that its lines fill, or null
 // for sections without content (dir, status); err is set on failure.
 // Expected output lines end in CR LF, as kel writes them; input lines in LF.
-Content *parseSection(std::string_view rest, Case &c, std::string_view &lineEnd, std::string &err) {
+Content* parseSection(std::string_view rest, Case& c, std::string_view& lineEnd, std::string& err) {
     std::vector<std::string> w;
     if (!splitWords(rest, nullptr, w, err)) return nullptr;
     const std::string kind = w.empty() ? "" : w[0];
     if (kind == "stdin" || kind == "stdout" || kind == "stderr") {
         const int fd = kind == "stdin" ? 0 : kind == "stdout" ? 1 : 2;
-        std::optional<Content> &slot = fd == 0 ? c.input : c.expected[fd];
+        std::optional<Content>& slot = fd == 0 ? c.input : c.expected[fd];
         if (w.size() != 1)
             err = "--- " + kind + " takes no arguments";
         else if (slot)
@@ -392,8 +391,8 @@ Content *parseSection(std::string_view rest, Case &c, std::string_view &lineEnd,
     return nullptr;
 }
 
-bool parseCaseFile(const std::string &path, std::vector<Case> &cases, std::string &err) {
-    FILE *f = std::fopen(path.c_str(), "rb");
+bool parseCaseFile(const std::string& path, std::vector<Case>& cases, std::string& err) {
+    FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         err = path + ": " + std::strerror(errno);
         return false;
@@ -404,7 +403,7 @@ bool parseCaseFile(const std::string &path, std::vector<Case> &cases, std::strin
     std::fclose(f);
 
     enum class Where { Comment, Header, Content, Empty } where = Where::Comment;
-    Content *target = nullptr;
+    Content* target = nullptr;
     std::string_view lineEnd;
     bool sawArgs = false;
     // Empty lines are held back: at the end of a case they only separate it
@@ -462,9 +461,9 @@ struct Fd {
     int fd = -1;
     Fd() = default;
     explicit Fd(int f) : fd(f) {}
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    Fd &operator=(Fd &&o) noexcept {
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& o) noexcept {
         std::swap(fd, o.fd);
         return *this;
     }
@@ -473,11 +472,9 @@ struct Fd {
     }
 };
 
-std::string sysError(const std::string &what) {
-    return what + ": " + std::strerror(errno);
-}
+std::string sysError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-bool writeContent(const std::string &path, const Content &c, std::string &err) {
+bool writeContent(const std::string& path, const Content& c, std::string& err) {
     Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     bool ok = fd.fd >= 0;
     c.forEachChunk([&](std::string_view chunk) {
@@ -493,7 +490,7 @@ bool writeContent(const std::string &path, const Content &c, std::string &err) {
 }
 
 // Creates every directory on the way to path (path itself too if withLast).
-bool makeDirs(const std::string &path, std::size_t from, bool withLast, std::string &err) {
+bool makeDirs(const std::string& path, std::size_t from, bool withLast, std::string& err) {
     for (std::size_t slash = path.find('/', from);; slash = path.find('/', slash + 1)) {
         if (slash == std::string::npos && !withLast) return true;
         const std::string dir = path.substr(0, slash);
@@ -505,19 +502,19 @@ bool makeDirs(const std::string &path, std::size_t from, bool withLast, std::str
     }
 }
 
-bool createEntries(const Case &c, const std::string &work, std::string &err) {
-    for (const Entry &e : c.entries) {
+bool createEntries(const Case& c, const std::string& work, std::string& err) {
+    for (const Entry& e : c.entries) {
         const std::string path = work + "/" + e.name;
         if (!makeDirs(path, work.size() + 1, e.isDir, err)) return false;
         if (!e.isDir && !writeContent(path, e.content, err)) return false;
     }
     // Deepest first, so that a locked directory does not stop chmod inside it.
-    std::vector<const Entry *> byDepth;
-    for (const Entry &e : c.entries) byDepth.push_back(&e);
-    auto depth = [](const Entry *e) { return std::count(e->name.begin(), e->name.end(), '/'); };
+    std::vector<const Entry*> byDepth;
+    for (const Entry& e : c.entries) byDepth.push_back(&e);
+    auto depth = [](const Entry* e) { return std::count(e->name.begin(), e->name.end(), '/'); };
     std::stable_sort(byDepth.begin(), byDepth.end(),
-                     [&](const Entry *a, const Entry *b) { return depth(a) > depth(b); });
-    for (const Entry *e : byDepth) {
+                     [&](const Entry* a, const Entry* b) { return depth(a) > depth(b); });
+    for (const Entry* e : byDepth) {
         const std::string path = work + "/" + e->name;
         if (e->mode >= 0 && chmod(path.c_str(), static_cast<mode_t>(e->mode)) != 0) {
             err = sysError("cannot chmod " + path);
@@ -528,7 +525,7 @@ bool createEntries(const Case &c, const std::string &work, std::string &err) {
 }
 
 // Removes a tree, first giving back the permissions a case may have taken.
-void removeTree(const std::string &path) {
+void removeTree(const std::string& path) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) return;
     if (!S_ISDIR(st.st_mode)) {
@@ -536,8 +533,8 @@ void removeTree(const std::string &path) {
         return;
     }
     chmod(path.c_str(), 0700);
-    if (DIR *d = opendir(path.c_str())) {
-        while (const dirent *de = readdir(d)) {
+    if (DIR* d = opendir(path.c_str())) {
+        while (const dirent* de = readdir(d)) {
             const std::string name = de->d_name;
             if (name != "." && name != "..") removeTree(path + "/" + name);
         }
@@ -554,7 +551,7 @@ void removeTree(const std::string &path) {
 }
 
 // Runs in the forked child: only async-signal-safe calls from here on.
-[[noreturn]] void execKel(char *const argv[], const char *work, const int fds[3], int reportFd) {
+[[noreturn]] void execKel(char* const argv[], const char* work, const int fds[3], int reportFd) {
     setpgid(0, 0); // own group, so that a timeout kills everything kel started
     sigset_t none;
     sigemptyset(&none);
@@ -571,7 +568,7 @@ void removeTree(const std::string &path) {
     childFailed(reportFd);
 }
 
-double secondsSince(const timespec &start) {
+double secondsSince(const timespec& start) {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<double>(now.tv_sec - start.tv_sec) +
@@ -579,7 +576,7 @@ double secondsSince(const timespec &start) {
 }
 
 // Waits for pid; false when the time ran out and its process group was killed.
-bool waitWithTimeout(pid_t pid, int seconds, int &status) {
+bool waitWithTimeout(pid_t pid, int seconds, int& status) {
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     long pauseNs = 500000;
@@ -614,7 +611,7 @@ std::string readAt(int fd, std::uint64_t off, std::uint64_t len) {
 }
 
 // Offset of the first byte where the file differs from expected, if any.
-std::optional<std::uint64_t> firstDifference(const Content &expected, int fd,
+std::optional<std::uint64_t> firstDifference(const Content& expected, int fd,
                                              std::uint64_t actualSize) {
     std::optional<std::uint64_t> diff;
     std::uint64_t pos = 0;
@@ -632,7 +629,7 @@ std::optional<std::uint64_t> firstDifference(const Content &expected, int fd,
 }
 
 // Shows bytes the way they are written in case files, one output line per LF.
-std::string render(std::string_view bytes, const char *indent) {
+std::string render(std::string_view bytes, const char* indent) {
     std::string out = indent;
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
@@ -661,7 +658,7 @@ std::string render(std::string_view bytes, const char *indent) {
 }
 
 // Counts the line that byte `offset` of c lies on, 1-based.
-std::uint64_t lineAt(const Content &c, std::uint64_t offset) {
+std::uint64_t lineAt(const Content& c, std::uint64_t offset) {
     std::uint64_t line = 1;
     c.forEachChunk([&](std::string_view chunk) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), offset));
@@ -672,7 +669,7 @@ std::uint64_t lineAt(const Content &c, std::uint64_t offset) {
     return line;
 }
 
-std::string describeDiff(const char *channel, const Content &expected, int fd,
+std::string describeDiff(const char* channel, const Content& expected, int fd,
                          std::uint64_t actualSize, std::uint64_t diff) {
     // Start the excerpt at a line start a little before the difference; the
     // bytes before `diff` are the same on both sides.
@@ -683,7 +680,7 @@ std::string describeDiff(const char *channel, const Content &expected, int fd,
     std::string out = std::string("  ") + channel + " differs at byte " + std::to_string(diff);
     if (from > 0) out += " (shown from line " + std::to_string(lineAt(expected, from)) + ")";
     out += ":\n";
-    auto part = [&](const char *label, std::uint64_t total, const std::string &shown) {
+    auto part = [&](const char* label, std::uint64_t total, const std::string& shown) {
         out += std::string("    ") + label + " (" + std::to_string(total) + " bytes):\n";
         if (shown.empty())
             out += from == 0 ? "      (empty)\n" : "      (ends here)\n";
@@ -701,10 +698,10 @@ struct Outcome {
     bool pass = false;
     std::string summary; // comma separated short reasons
     std::string detail;  // diffs, already indented
-    void fail(const std::string &reason) { summary += (summary.empty() ? "" : ", ") + reason; }
+    void fail(const std::string& reason) { summary += (summary.empty() ? "" : ", ") + reason; }
 };
 
-Fd openChannel(const std::string &path, Channel ch, bool input) {
+Fd openChannel(const std::string& path, Channel ch, bool input) {
     if (ch == Channel::Closed) return Fd();
     if (ch == Channel::Full) return Fd(open("/dev/full", O_WRONLY | O_CLOEXEC));
     return Fd(open(path.c_str(),
@@ -712,7 +709,7 @@ Fd openChannel(const std::string &path, Channel ch, bool input) {
 }
 
 // Everything after the scratch tree exists: start kel, wait, compare.
-void runInScratch(const Case &c, const std::string &kel, const std::string &base, Outcome &o) {
+void runInScratch(const Case& c, const std::string& kel, const std::string& base, Outcome& o) {
     static const Content nothing;
     const std::string work = base + "/work";
     std::string err;
@@ -720,7 +717,7 @@ void runInScratch(const Case &c, const std::string &kel, const std::string &base
         (c.channel[0] == Channel::Captured &&
          !writeContent(base + "/stdin", c.input ? *c.input : nothing, err)))
         return o.fail(err);
-    const char *names[3] = {"stdin", "stdout", "stderr"};
+    const char* names[3] = {"stdin", "stdout", "stderr"};
     Fd fds[3];
     for (int i = 0; i < 3; ++i) {
         fds[i] = openChannel(base + "/" + names[i], c.channel[i], i == 0);
@@ -729,8 +726,8 @@ void runInScratch(const Case &c, const std::string &kel, const std::string &base
     }
     std::vector<std::string> words{kel};
     if (!splitWords(c.args, &work, words, err)) return o.fail(err);
-    std::vector<char *> argv;
-    for (std::string &w : words) argv.push_back(w.data());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
 
     int report[2];
@@ -768,7 +765,7 @@ void runInScratch(const Case &c, const std::string &kel, const std::string &base
         struct stat st;
         const std::uint64_t size =
             fd >= 0 && fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-        const Content &want = c.expected[i] ? *c.expected[i] : nothing;
+        const Content& want = c.expected[i] ? *c.expected[i] : nothing;
         if (const auto diff = firstDifference(want, fd, size)) {
             o.fail(std::string(names[i]) + " differs");
             o.detail += describeDiff(names[i], want, fd, size, *diff);
@@ -777,16 +774,16 @@ void runInScratch(const Case &c, const std::string &kel, const std::string &base
     o.pass = o.summary.empty();
 }
 
-Outcome runCase(const Case &c, const std::string &kel) {
+Outcome runCase(const Case& c, const std::string& kel) {
     Outcome o;
-    const char *tmp = std::getenv("TMPDIR");
+    const char* tmp = std::getenv("TMPDIR");
     std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/kel-e2e-XXXXXX";
     if (!mkdtemp(templ.data())) {
         o.fail(sysError("cannot create scratch directory " + templ));
         return o;
     }
     // The real path, so that $DIR matches what kel sees as its working directory.
-    char *real = realpath(templ.c_str(), nullptr);
+    char* real = realpath(templ.c_str(), nullptr);
     const std::string base = real ? real : templ;
     std::free(real);
     if (mkdir((base + "/work").c_str(), 0755) != 0)
@@ -809,7 +806,7 @@ void ensureStdFds() {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: kel-e2e KEL_BINARY CASEFILE...\n");
         return 2;
@@ -817,7 +814,7 @@ int main(int argc, char **argv) {
     ensureStdFds();
     std::string kel = argv[1];
     if (kel.front() != '/') {
-        char *cwd = getcwd(nullptr, 0);
+        char* cwd = getcwd(nullptr, 0);
         kel = std::string(cwd ? cwd : ".") + "/" + kel;
         std::free(cwd);
     }
@@ -825,7 +822,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "e2e: %s\n", sysError("cannot execute " + kel).c_str());
         return 2;
     }
-    const char *filter = std::getenv("KEL_E2E_FILTER");
+    const char* filter = std::getenv("KEL_E2E_FILTER");
     int passed = 0, failed = 0;
     for (int i = 2; i < argc; ++i) {
         std::vector<Case> cases;
@@ -835,7 +832,7 @@ int main(int argc, char **argv) {
             ++failed;
             continue;
         }
-        for (const Case &c : cases) {
+        for (const Case& c : cases) {
             if (filter && c.name.find(filter) == std::string::npos) continue;
             const Outcome o = runCase(c, kel);
             if (o.pass) {
