@@ -1,10 +1,9 @@
-// The run-time layer's system calls on POSIX systems.
+// The run-time layer's start-up and console events on POSIX systems; the calls on channels and
+// files are in Files.cpp.
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Sys.h"
@@ -56,74 +55,6 @@ void Init(int&, char**&) {
     signal(SIGPIPE, SIG_IGN);
 }
 
-bool Write(Chan f, const char* p, size_t n, size_t& done, Error& err) {
-    for (;;) {
-        ssize_t k = write(f, p, n);
-        if (k > 0) {
-            done = static_cast<size_t>(k);
-            return true;
-        }
-        // A write that takes nothing would be tried for ever; it fails like any other.
-        if (k == 0 || errno != EINTR) {
-            err = k == 0 ? EIO : errno;
-            return false;
-        }
-    }
-}
-
-bool Read(Chan f, uint8_t* buf, size_t n, size_t& done, Error& err) {
-    for (;;) {
-        ssize_t k = read(f, buf, n);
-        if (k >= 0) {
-            done = static_cast<size_t>(k);
-            return true;
-        }
-        if (errno != EINTR) {
-            err = errno;
-            return false;
-        }
-    }
-}
-
-bool Open(const char* name, Chan& f, Error& err) {
-    int fd;
-    do {
-        fd = open(name, O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    struct stat st;
-    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close(fd);
-        fd = -1;
-        errno = EISDIR;
-    }
-    if (fd < 0) {
-        err = errno;
-        return false;
-    }
-    f = fd;
-    return true;
-}
-
-bool Exists(const char* name) {
-    struct stat st;
-    if (stat(name, &st) == 0) return true;
-    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
-}
-
-void Unread(Chan f, size_t n) {
-    // A pipe or a terminal refuses, and keeps what was read.
-    if (n > 0) lseek(f, -static_cast<off_t>(n), SEEK_CUR);
-}
-
-const char* Reason(Error err) {
-#ifdef __GLIBC__
-    const char* s = strerrordesc_np(err); // untranslated and safe in a signal handler
-    return s != nullptr ? s : "unknown error";
-#else
-    return strerror(err);
-#endif
-}
-
 bool Install(bool (*h)(uint32_t)) {
     handler = h;
     struct sigaction sa = {};
@@ -150,7 +81,5 @@ void Hold() {
 void Release() {
     if (--holds == 0) sigprocmask(SIG_SETMASK, &held, nullptr);
 }
-
-void End(int status) { _exit(status); }
 
 } // namespace rt::sys

@@ -15,12 +15,15 @@ struct Out {
     const char* name;
     bool failed; // a write failed: nothing more is written to this channel
     uint32_t n;  // bytes held in buf
-    char buf[kOutSize];
+    char* buf;   // kOutSize bytes
 };
 
 // Index 0 standard output, index 1 the error output. At most one of them holds bytes at any
-// moment: writing to one first writes out the other, which keeps the order across both.
-Out outs[2] = {{StdOut, "standard output", false, 0, {}}, {ErrOut, "error output", false, 0, {}}};
+// moment: writing to one first writes out the other, which keeps the order across both. The
+// buffers stand apart, so that the program file holds no 32 KiB of zeros for them.
+char bufs[2][kOutSize];
+Out outs[2] = {{StdOut, "standard output", false, 0, bufs[0]},
+               {ErrOut, "error output", false, 0, bufs[1]}};
 std::atomic<bool> ending = false;
 
 int argCount = 0;

@@ -1,5 +1,7 @@
 // What the run-time layer needs of the operating system: the calls that differ from one system to
-// the next, each system in a file of its own (Posix.cpp, ...), exactly one of which is built.
+// the next, each system in a file of its own (Posix.cpp, Wasi.cpp), exactly one of which is built,
+// chosen by the build. Where the C library offers the POSIX calls on channels and files, those
+// calls are shared, in Files.cpp.
 // Everything else of the layer (buffers, the order across the channels, number formatting,
 // diagnostics, the exit path) is in Runtime.cpp, once.
 //
@@ -36,7 +38,8 @@ const char* Reason(Error err);
 
 // Console events: the kinds 0 (interrupt), 1 (break), 2 (console closed), 5 (log-off),
 // 6 (shutdown) and any other the system reports go to handler, which returns only for the kinds
-// it passes on. False when the handler cannot be installed.
+// it passes on. False when the handler cannot be installed; a system without console events
+// installs nothing and succeeds.
 bool Install(bool (*handler)(uint32_t kind));
 // Between Hold and Release no console event is handled, so a handler never meets output half
 // written out; one that comes meanwhile waits. Calls nest. A handler holds for good.

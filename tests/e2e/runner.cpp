@@ -6,6 +6,8 @@
 //        kel-e2e --sources OUTDIR CASEFILE...  writes the sources of the
 //        cases into OUTDIR for the fuzzer (fuzz/run), without running kel.
 // Environment: KEL_E2E_FILTER=text runs only cases whose name contains text;
+//              KEL_E2E_STDIN_ONLY=1 runs only the cases that give kel nothing but standard
+//              input, which a host without files or a command line (kel.wasm) can run too;
 //              KEL_E2E_KEEP=1 keeps the scratch directories for inspection.
 
 #include <algorithm>
@@ -804,6 +806,13 @@ int writeSources(const std::string& dir, char** files, int count) {
     return 0;
 }
 
+// No parameters, no files, and every channel captured.
+bool givesOnlyStdin(const Case& c) {
+    return c.args.empty() && c.entries.empty() &&
+           std::all_of(std::begin(c.channel), std::end(c.channel),
+                       [](Channel ch) { return ch == Channel::Captured; });
+}
+
 // A closed descriptor 0-2 in the runner would let a later open() take its
 // number, and the child's dup2 onto 0-2 would then clobber it.
 void ensureStdFds() {
@@ -833,6 +842,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* filter = std::getenv("KEL_E2E_FILTER");
+    const bool stdinOnly = std::getenv("KEL_E2E_STDIN_ONLY") != nullptr;
     int passed = 0, failed = 0;
     for (int i = 2; i < argc; ++i) {
         std::vector<Case> cases;
@@ -844,6 +854,7 @@ int main(int argc, char** argv) {
         }
         for (const Case& c : cases) {
             if (filter && c.name.find(filter) == std::string::npos) continue;
+            if (stdinOnly && !givesOnlyStdin(c)) continue;
             const Outcome o = runCase(c, kel);
             if (o.pass) {
                 ++passed;

@@ -1,0 +1,48 @@
+// kel.wasm under node, through the page's host (web/kel.js): every example's standard output,
+// error output and status, byte for byte as kept in examples/, then all of them once more in the
+// same process, in the other order, to show that no run leaves anything to the next.
+//   node --test-reporter=tap tests/web/node.test.mjs [build-wasm/kel.wasm]
+import assert from 'node:assert/strict';
+import { readFileSync, readdirSync } from 'node:fs';
+import { test } from 'node:test';
+import { run } from '../../web/kel.js';
+
+const root = new URL('../../', import.meta.url);
+const wasm = process.argv[2] ?? new URL('build-wasm/kel.wasm', root);
+const kel = await WebAssembly.compile(readFileSync(wasm));
+const example = (name, part) => readFileSync(new URL(`examples/${name}.${part}`, root));
+const names = readdirSync(new URL('examples/', root))
+  .filter((f) => f.endsWith('.kel'))
+  .map((f) => f.slice(0, -4));
+
+for (const [order, again] of [[names, ''], [[...names].reverse(), ' again']]) {
+  for (const name of order) {
+    test(`example ${name}${again}`, async () => {
+      const r = await run(kel, example(name, 'kel'));
+      assert.deepEqual(Buffer.from(r.stdout), example(name, 'stdout'));
+      assert.deepEqual(Buffer.from(r.stderr), example(name, 'stderr'));
+      assert.equal(`${r.status}\n`, example(name, 'status').toString());
+    });
+  }
+}
+
+// The page links each line kel wrote to the source line kel had read up to when it wrote it.
+test('each write tells how far kel had read', async () => {
+  const src = 'VAR x : INTEGER;\nBEGIN\n  x := 6 * 7;\n  WRITE x;\n  WRITE 1 / 0 .\n';
+  const r = await run(kel, new TextEncoder().encode(src));
+  const dec = new TextDecoder();
+  const lines = r.chunks.flatMap((c) => {
+    const line = src.slice(0, c.read).split('\n').length - 1;
+    return dec.decode(c.bytes).split('\r\n').slice(0, -1).map((t) => `${line}: ${t}`);
+  });
+  assert.deepEqual(lines, [
+    '3: Comp.DebugG:  pos',
+    '3: Comp.DebugG:    0:  Val 42',
+    '3: Comp.DebugG:    5:  Sto 0',
+    '4: Comp.DebugG:   10:  Lod 0',
+    '4: Comp.DebugG:   15:  Wrt',
+    '4: 42',
+    '5: Fatal error: Division by zero.',
+  ]);
+  assert.equal(r.status, 9);
+});
