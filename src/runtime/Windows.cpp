@@ -116,6 +116,12 @@ bool Read(Chan f, uint8_t* buf, size_t n, size_t& done, Error& err) {
             return true;
         }
         err = LastError();
+        // A directory as the input, which a POSIX shell can give (as under wine).
+        FILE_ATTRIBUTE_TAG_INFO info;
+        if (GetFileInformationByHandleEx(Handle(f), FileAttributeTagInfo, &info, sizeof info) &&
+            (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            err = static_cast<Error>(kIsDirectory);
+        }
         return false;
     }
 }
@@ -178,6 +184,7 @@ const char* Reason(Error err) {
         {ERROR_INVALID_HANDLE, "Bad file descriptor"},
         {ERROR_BROKEN_PIPE, "Broken pipe"},
         {ERROR_NO_DATA, "Broken pipe"},
+        {ERROR_PIPE_NOT_CONNECTED, "Broken pipe"},
         {ERROR_DISK_FULL, "No space left on device"},
         {ERROR_HANDLE_DISK_FULL, "No space left on device"},
         {ERROR_WRITE_FAULT, "Input/output error"},
