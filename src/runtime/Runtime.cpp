@@ -80,19 +80,22 @@ void Flush(Out& o) {
 
 void Append(Out& o, const char* p, size_t k) {
     sys::Guard();
-    if (!o.failed) {
-        Flush(&o == &outs[0] ? outs[1] : outs[0]);
-        while (k > 0) {
-            if (o.n == kOutSize) Flush(o);
-            size_t m = kOutSize - o.n < k ? kOutSize - o.n : k;
-            memcpy(o.buf + o.n, p, m);
-            // The bytes are in place before they are counted: a handler that interrupts here
-            // writes out only complete bytes.
-            std::atomic_signal_fence(std::memory_order_seq_cst);
-            o.n += static_cast<uint32_t>(m);
-            p += m;
-            k -= m;
-        }
+    if (o.failed) {
+        sys::Unguard();
+        return;
+    }
+    Out& other = &o == &outs[0] ? outs[1] : outs[0];
+    Flush(other);
+    while (k > 0) {
+        if (o.n == kOutSize) Flush(o);
+        size_t m = kOutSize - o.n < k ? kOutSize - o.n : k;
+        memcpy(o.buf + o.n, p, m);
+        // The bytes are in place before they are counted: a handler that interrupts here
+        // writes out only complete bytes.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        o.n += static_cast<uint32_t>(m);
+        p += m;
+        k -= m;
     }
     sys::Unguard();
 }
