@@ -38,15 +38,15 @@ Error LastError() {
     return static_cast<Error>(e != 0 ? e : ERROR_GEN_FAILURE);
 }
 
-// name in UTF-16, in a buffer of its own; null when it does not fit. A name of MAX_PATH units or
-// more is given as its full path behind "\\?\", which lifts that limit on every Windows version.
+// name in UTF-16, in a buffer of its own; null when it does not fit. A name whose full path has
+// MAX_PATH units or more is given as that path behind "\\?\", which lifts the limit on every
+// Windows version; any other exactly as given.
 const wchar_t* Wide(const char* name) {
     constexpr DWORD kMax = cmdline::kMaxUnits + 1;
     static wchar_t given[kMax], path[kMax], full[kMax + 8];
     if (!cmdline::Widen(name, given, kMax)) return nullptr;
-    if (lstrlenW(given) < MAX_PATH) return given;
     const DWORD k = GetFullPathNameW(given, kMax, path, nullptr);
-    if (k == 0 || k >= kMax) return given; // the system says why when the name is used
+    if (k < MAX_PATH || k >= kMax) return given; // also when that fails: the system says why
     if (path[0] == '\\' && path[1] == '\\') {
         if (path[2] == '?' || path[2] == '.') return path;
         lstrcpyW(full, L"\\\\?\\UNC"); // \\server\share becomes \\?\UNC\server\share
