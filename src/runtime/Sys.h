@@ -1,6 +1,6 @@
 // What the run-time layer needs of the operating system: the calls that differ from one system to
-// the next, each system in a file of its own (Posix.cpp, ...), exactly one of which is built.
-// Everything else of the layer (buffers, the order across the channels, number formatting,
+// the next, each system in a file of its own (Posix.cpp, Windows.cpp), exactly one of which is
+// built. Everything else of the layer (buffers, the order across the channels, number formatting,
 // diagnostics, the exit path) is in Runtime.cpp, once.
 //
 // Failures come back as the system's own error code, which Reason turns into a message worded
