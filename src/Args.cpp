@@ -16,12 +16,8 @@ namespace {
 bool started = false;
 
 bool IsOption() {
-#ifdef _WIN32
+    if (lit[0] == '/' && !rt::SlashOptions()) return len == 2 && (lit[1] == 'h' || lit[1] == '?');
     return (lit[0] == '-' || lit[0] == '/') && len > 1;
-#else
-    if (lit[0] == '/') return len == 2 && (lit[1] == 'h' || lit[1] == '?');
-    return lit[0] == '-' && len > 1;
-#endif
 }
 
 } // namespace

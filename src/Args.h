@@ -1,8 +1,10 @@
 // The argument tokenizer: turns the command-line parameters, one per Read, into tokens: an
 // option (its text without the leading "-" or "/"), an argument, or the end of the arguments.
 //
-// On POSIX every absolute path begins with "/", so there only "/h" and "/?" are options written
-// with "/"; any other parameter starting with "/" is an argument (a file name).
+// A parameter of two or more characters that starts with "-" is an option, and so on Windows is one
+// that starts with "/". On POSIX systems every absolute path begins with "/", so there only "/h"
+// and "/?" are options written with "/"; any other parameter starting with "/" is an argument (a
+// file name). The run-time layer says which rule holds.
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,8 @@
 // received, terminating." on standard output, then exit status 9. A log-off, and any event kel
 // does not know, is passed on to the system's own handling. On POSIX systems the events are the
 // signals SIGINT, SIGQUIT, SIGHUP and SIGTERM; one that kel was started with ignored (as nohup
-// does for the hang-up) stays ignored.
+// does for the hang-up) stays ignored. On Windows they are the console's events, which the system
+// hands to the handler on a thread of its own.
 //
 // Needs the run-time layer, whose exit path is safe to call from the handler.
 #pragma once

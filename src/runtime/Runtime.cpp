@@ -82,7 +82,11 @@ void Flush(Out& o) {
 }
 
 void Append(Out& o, const char* p, size_t k) {
-    if (o.failed) return;
+    sys::Guard();
+    if (o.failed) {
+        sys::Unguard();
+        return;
+    }
     Out& other = &o == &outs[0] ? outs[1] : outs[0];
     Flush(other);
     while (k > 0) {
@@ -96,6 +100,7 @@ void Append(Out& o, const char* p, size_t k) {
         p += m;
         k -= m;
     }
+    sys::Unguard();
 }
 
 void FlushAll() {
@@ -181,6 +186,8 @@ void LeaveInput(size_t (*count)()) { unused = count; }
 bool Exists(const char* name) { return sys::Exists(name); }
 
 bool InstallHandler(bool (*handler)(uint32_t kind)) { return sys::Install(handler); }
+
+bool SlashOptions() { return sys::kSlashOptions; }
 
 uint32_t ParamCount() { return static_cast<uint32_t>(argCount); }
 

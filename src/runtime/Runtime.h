@@ -52,6 +52,10 @@ void LeaveInput(size_t (*count)());
 // Installs the console-event handler (see Sys.h for the kinds); false when that fails.
 bool InstallHandler(bool (*handler)(uint32_t kind));
 
+// Whether every parameter that starts with "/" is an option (Windows), or only "/h" and "/?"
+// (POSIX systems, where absolute paths start with "/").
+bool SlashOptions();
+
 // The parameters after the program's name, empty ones not counted; numbered from 1.
 uint32_t ParamCount();
 const char* Param(uint32_t n);                  // the whole parameter

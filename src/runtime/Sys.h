@@ -1,9 +1,9 @@
 // What the run-time layer needs of the operating system: the calls that differ from one system to
-// the next, each system in a file of its own (Posix.cpp, Wasi.cpp), exactly one of which is built,
-// chosen by the build. Where the C library offers the POSIX calls on channels and files, those
-// calls are shared, in Files.cpp.
-// Everything else of the layer (buffers, the order across the channels, number formatting,
-// diagnostics, the exit path) is in Runtime.cpp, once.
+// the next, each system in a file of its own (Posix.cpp, Windows.cpp, Wasi.cpp), exactly one of
+// which is built, chosen by the build. Where the C library offers the POSIX calls on channels and
+// files (POSIX and WASI), those calls are shared, in Files.cpp. Everything else of the layer
+// (buffers, the order across the channels, number formatting, diagnostics, the exit path) is in
+// Runtime.cpp, once.
 //
 // Failures come back as the system's own error code, which Reason turns into a message worded
 // alike on every system ("No such file or directory", "Is a directory", "Broken pipe", ...).
@@ -20,7 +20,8 @@ using Error = int;
 
 // Start-up: a standard channel that is closed fails every use (and no file opened later takes its
 // place); a reader that went away shows up as a failed write, never as a silent death; argv holds
-// the parameters as UTF-8, argv[0] the program.
+// the parameters as UTF-8, argv[0] the program (on Windows taken from the wide command line, not
+// from what the C runtime made of it).
 void Init(int& argc, char**& argv);
 
 // At most n bytes, at least one; false on failure.
@@ -45,7 +46,25 @@ bool Install(bool (*handler)(uint32_t kind));
 // written out; one that comes meanwhile waits. Calls nest. A handler holds for good.
 void Hold();
 void Release();
-// Ends the process at once with the status; nothing is written.
+// Ends the process at once with the status; nothing is written. A console event that is being
+// handled meanwhile ends the process itself, with its own status.
 [[noreturn]] void End(int status);
+
+// Guard and Unguard enclose every change of the held output. Where a console event is handled on
+// the thread that it interrupts (a POSIX signal), they are empty: the output's byte count grows
+// only after the bytes are in place, so the handler writes out complete bytes. Where it is handled
+// on a thread of its own (Windows), they are Hold and Release.
+//
+// kSlashOptions: whether every parameter that starts with "/" is an option, or, where absolute
+// paths start with "/", only "/h" and "/?".
+#ifdef _WIN32
+inline void Guard() { Hold(); }
+inline void Unguard() { Release(); }
+constexpr bool kSlashOptions = true;
+#else
+inline void Guard() {}
+inline void Unguard() {}
+constexpr bool kSlashOptions = false;
+#endif
 
 } // namespace rt::sys

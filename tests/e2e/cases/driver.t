@@ -119,18 +119,21 @@ kel: Invalid option: 'oooooooooooooooooooooooooooooooooooooooooooooooooooooooooo
 --- status 9
 
 ### slash: /x is a file name on POSIX
+only: posix
 args: /x
 --- stderr
 kel: File does not exist: '/x'
 --- status 9
 
 ### slash: /hh is a file name, not an option
+only: posix
 args: /hh
 --- stderr
 kel: File does not exist: '/hh'
 --- status 9
 
 ### slash: /H is a file name, not an option
+only: posix
 args: /H
 --- stderr
 kel: File does not exist: '/H'
