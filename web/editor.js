@@ -51,7 +51,7 @@ export function createEditor(parent, { onChange, onRun }) {
         kelHighlight,
         diagnosticMark.field,
         readMark.field,
-        keymap.of([{ key: 'Mod-Enter', run: () => (onRun(), true) }, ...defaultKeymap, ...historyKeymap]),
+        keymap.of([...defaultKeymap, ...historyKeymap]),
         EditorView.contentAttributes.of({
           'data-testid': 'source', 'aria-label': 'Program source', 'aria-describedby': 'status',
           spellcheck: 'false', autocapitalize: 'off', autocorrect: 'off',
@@ -63,6 +63,14 @@ export function createEditor(parent, { onChange, onRun }) {
       ],
     }),
   });
+  // Ctrl/Cmd+Enter runs, and is taken before the editor sees it, so that it never also starts a
+  // new line.
+  parent.addEventListener('keydown', (e) => {
+    if (e.key !== 'Enter' || !(e.ctrlKey || e.metaKey)) return;
+    e.preventDefault();
+    e.stopPropagation();
+    onRun();
+  }, { capture: true });
   // A region that scrolls is reachable by keyboard.
   view.scrollDOM.tabIndex = 0;
   view.scrollDOM.setAttribute('aria-label', 'Program source, scrolled');

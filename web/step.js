@@ -48,8 +48,9 @@ export function createStepView(root, { onMove, onClose }) {
     slider.value = String(at);
     slider.disabled = n < 2;
     slider.setAttribute('aria-valuetext', `command ${at} of ${n}`);
-    $('step-first').disabled = $('step-prev').disabled = at <= 1;
-    $('step-next').disabled = $('step-last').disabled = at >= n;
+    // Marked, not disabled, at either end: a button that has the focus keeps it.
+    for (const id of ['step-first', 'step-prev']) $(id).setAttribute('aria-disabled', String(at <= 1));
+    for (const id of ['step-next', 'step-last']) $(id).setAttribute('aria-disabled', String(at >= n));
 
     const read = s ? run.sourceText(s.readFromChar, s.readToChar) : '';
     $('step-read').textContent = read;
