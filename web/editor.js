@@ -1,7 +1,7 @@
 // The program editor: CodeMirror with kel's language, the diagnostic of the last run as a lint
 // mark, and the source kel had read for the command shown in the step view.
 import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
-import { EditorSelection, EditorState, StateEffect, StateField } from '@codemirror/state';
+import { EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
 import {
   Decoration, EditorView, drawSelection, highlightActiveLine, highlightSpecialChars, keymap, lineNumbers,
 } from '@codemirror/view';
@@ -78,13 +78,29 @@ export function createEditor(parent, { onChange, onRun }) {
   return {
     view,
     text: () => view.state.doc.toString(),
-    setText(text) {
-      quiet = true;
-      try {
-        view.dispatch({ changes: { from: 0, to: view.state.doc.length, insert: text }, selection: { anchor: 0 } });
-      } finally {
-        quiet = false;
-      }
+    // Puts text in place of the editor's in pieces, one task each, so that a program of
+    // megabytes never holds up the page; resolves when all of it is in. The first piece is
+    // small: the editor's first drawing of a text costs the most.
+    async setText(text) {
+      let from = 0;
+      do {
+        let to = Math.min(from + (from ? 1 << 18 : 1 << 14), text.length);
+        const lf = text.lastIndexOf('\n', to);
+        if (to < text.length && lf > from) to = lf + 1;
+        else if (to < text.length && /[\ud800-\udbff]/.test(text[to - 1])) to--; // not inside a pair
+        quiet = true;
+        try {
+          view.dispatch({
+            changes: from === 0 ? { from: 0, to: view.state.doc.length, insert: text.slice(0, to) } : { from, insert: text.slice(from, to) },
+            selection: from === 0 ? { anchor: 0 } : undefined,
+            annotations: Transaction.addToHistory.of(false),
+          });
+        } finally {
+          quiet = false;
+        }
+        from = to;
+        if (from < text.length) await new Promise((resolve) => setTimeout(resolve));
+      } while (from < text.length);
     },
     // d = { from, to, message, line, col } in editor positions, or null.
     setDiagnostic(d) {

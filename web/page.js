@@ -103,6 +103,8 @@ function openSteps(k) {
 
 async function runNow(started = performance.now()) {
   const n = ++runs;
+  await new Promise((resolve) => setTimeout(resolve)); // a task of its own: the text may be long
+  if (n !== runs) return false;
   const text = editor.text();
   let r;
   try {
@@ -159,8 +161,8 @@ async function fetchExample(name) {
 }
 
 // Puts a program in the editor as the address names it, keeping the link.
-function setProgram(text, named) {
-  editor.setText(text);
+async function setProgram(text, named) {
+  await editor.setText(text);
   link = named;
   $('examples').value = named.example ?? '';
   history.replaceState(null, '', makeHash(named, 0));
@@ -183,7 +185,7 @@ async function openLink() {
     steps.close();
     return true;
   }
-  setProgram(text, h.code !== undefined ? { code: h.code } : { example: h.example });
+  await setProgram(text, h.code !== undefined ? { code: h.code } : { example: h.example });
   if (await runNow() && h.step) openSteps(h.step);
   return true;
 }
@@ -203,7 +205,7 @@ async function load() {
       setStatus(`${e.message[0].toUpperCase()}${e.message.slice(1)}.`, 'failed');
       text = '';
     }
-    editor.setText(text);
+    await editor.setText(text);
     link = {};
     if (text) await runNow();
   }
@@ -222,7 +224,7 @@ $('examples').addEventListener('change', async (e) => {
   const name = e.target.value;
   if (!name) return;
   try {
-    setProgram(await fetchExample(name), { example: name });
+    await setProgram(await fetchExample(name), { example: name });
   } catch (err) {
     setStatus(`${err.message[0].toUpperCase()}${err.message.slice(1)}.`, 'failed');
     return;
