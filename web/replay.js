@@ -11,30 +11,40 @@ const codeSize = 1024;
 const stackSize = 32;
 const varCount = 32;
 
-// The operations by trace name (the "Or" operation is listed as "Or " in the trace), with their
-// code, their number of operands and what they do: f(x, y) gives the result, or throws a
-// message; y is the top, x the value below it (the top alone for one operand).
-const ops = {
-  Null: { code: 0 },
-  Wrt: { code: 1, n: 1, out: (x) => String(x), say: (x) => `write the top as a number: ${x}` },
-  WrB: { code: 2, n: 1, out: (x) => (x !== 0 ? 'TRUE' : 'FALSE'), say: (x) => `write the top as a Boolean: ${x !== 0 ? 'TRUE' : 'FALSE'}` },
-  Neg: { code: 3, n: 1, f: (x) => checked(-x), say: (x) => `negate the top: -(${x})` },
-  Add: { code: 4, n: 2, f: (x, y) => checked(x + y), say: (x, y) => `add the two top values: ${x} + ${y}` },
-  Sub: { code: 5, n: 2, f: (x, y) => checked(x - y), say: (x, y) => `subtract the top from the value below it: ${x} - ${y}` },
-  Mul: { code: 6, n: 2, f: (x, y) => checked(x * y), say: (x, y) => `multiply the two top values: ${x} * ${y}` },
-  Div: { code: 7, n: 2, f: (x, y) => divide(x, y), say: (x, y) => `divide the value below the top by the top, rounding down: ${x} / ${y}` },
-  Bus: { code: 8, n: 2, f: (x, y) => checked(y - x), say: (x, y) => `subtract the value below the top from the top: ${y} - ${x}` },
-  Vid: { code: 9, n: 2, f: (x, y) => divide(y, x), say: (x, y) => `divide the top by the value below it, rounding down: ${y} / ${x}` },
-  Eql: { code: 10, n: 2, f: (x, y) => +(x === y), say: (x, y) => `compare the two top values: ${x} = ${y}` },
-  Neq: { code: 11, n: 2, f: (x, y) => +(x !== y), say: (x, y) => `compare the two top values: ${x} # ${y}` },
-  Lss: { code: 12, n: 2, f: (x, y) => +(x < y), say: (x, y) => `compare the two top values: ${x} < ${y}` },
-  Leq: { code: 13, n: 2, f: (x, y) => +(x <= y), say: (x, y) => `compare the two top values: ${x} <= ${y}` },
-  Gtr: { code: 14, n: 2, f: (x, y) => +(x > y), say: (x, y) => `compare the two top values: ${x} > ${y}` },
-  Geq: { code: 15, n: 2, f: (x, y) => +(x >= y), say: (x, y) => `compare the two top values: ${x} >= ${y}` },
-  Not: { code: 16, n: 1, f: (x) => +(x === 0), say: (x) => `negate the Boolean on top: ~${x}` },
-  Or: { code: 17, n: 2, f: (x, y) => +(x !== 0 || y !== 0), say: (x, y) => `either of the two top Booleans: ${x} | ${y}` },
-  And: { code: 18, n: 2, f: (x, y) => +(x !== 0 && y !== 0), say: (x, y) => `both of the two top Booleans: ${x} & ${y}` },
-};
+// The operations, in the order of their codes, by trace name (the trace lists "Or" as "Or "):
+// the number of operands, the result f(x, y) or the value written (out), and plain words with
+// how the operands are shown. y is the top, x the value below it (the top alone for one).
+const bool = (x) => (x !== 0 ? 'TRUE' : 'FALSE');
+const compare = 'compare the two top values';
+const ops = {};
+[
+  ['Null', 0],
+  ['Wrt', 1, { out: String }, 'write the top as a number', (x) => x],
+  ['WrB', 1, { out: bool }, 'write the top as a Boolean', bool],
+  ['Neg', 1, { f: (x) => checked(-x) }, 'negate the top', (x) => `-(${x})`],
+  ['Add', 2, { f: (x, y) => checked(x + y) }, 'add the two top values', (x, y) => `${x} + ${y}`],
+  ['Sub', 2, { f: (x, y) => checked(x - y) }, 'subtract the top from the value below it',
+    (x, y) => `${x} - ${y}`],
+  ['Mul', 2, { f: (x, y) => checked(x * y) }, 'multiply the two top values', (x, y) => `${x} * ${y}`],
+  ['Div', 2, { f: (x, y) => divide(x, y) }, 'divide the value below the top by the top, rounding down',
+    (x, y) => `${x} / ${y}`],
+  ['Bus', 2, { f: (x, y) => checked(y - x) }, 'subtract the value below the top from the top',
+    (x, y) => `${y} - ${x}`],
+  ['Vid', 2, { f: (x, y) => divide(y, x) }, 'divide the top by the value below it, rounding down',
+    (x, y) => `${y} / ${x}`],
+  ['Eql', 2, { f: (x, y) => +(x === y) }, compare, (x, y) => `${x} = ${y}`],
+  ['Neq', 2, { f: (x, y) => +(x !== y) }, compare, (x, y) => `${x} # ${y}`],
+  ['Lss', 2, { f: (x, y) => +(x < y) }, compare, (x, y) => `${x} < ${y}`],
+  ['Leq', 2, { f: (x, y) => +(x <= y) }, compare, (x, y) => `${x} <= ${y}`],
+  ['Gtr', 2, { f: (x, y) => +(x > y) }, compare, (x, y) => `${x} > ${y}`],
+  ['Geq', 2, { f: (x, y) => +(x >= y) }, compare, (x, y) => `${x} >= ${y}`],
+  ['Not', 1, { f: (x) => +(x === 0) }, 'negate the Boolean on top', (x) => `~${x}`],
+  ['Or', 2, { f: (x, y) => +(x !== 0 || y !== 0) }, 'either of the two top Booleans',
+    (x, y) => `${x} | ${y}`],
+  ['And', 2, { f: (x, y) => +(x !== 0 && y !== 0) }, 'both of the two top Booleans', (x, y) => `${x} & ${y}`],
+].forEach(([name, n, how, words, shown], code) => {
+  ops[name] = { code, n, ...how, say: (...v) => `${words}: ${shown(...v)}` };
+});
 
 class Failure {
   constructor(text) {
@@ -95,66 +105,70 @@ function diagnosticOf(text) {
 }
 
 // The variables' names by slot, from the declarations at the start of the source: slots are
-// given in the order of the VAR part. A scan of the tokens up to "BEGIN" is enough, as far as the
+// given in the order of the VAR part. kel's tokens up to "BEGIN" are enough, as far as the
 // declarations are well formed (kel stops at the first one that is not).
 export function declaredNames(input) {
   const names = [];
-  const tokens = scan(input);
-  let t = tokens.next().value;
-  const next = () => (t = tokens.next().value);
+  const next = tokens(input);
+  let t = next();
   if (t === 'CONST') {
-    next();
+    t = next();
     while (isIdent(t)) {
-      while (t !== undefined && t !== ';') next(); // a constant's expression holds no ";"
-      next();
+      next(59); // to the ";" that ends the declaration: a constant's expression holds none
+      t = next();
     }
   }
   if (t === 'VAR') {
-    next();
+    t = next();
     while (isIdent(t)) {
       const name = t;
       if (next() !== ':' || !isIdent(next())) break;
       names.push(name);
       if (next() !== ';') break;
-      next();
+      t = next();
     }
   }
   return names;
 }
 
 const keywords = new Set(['CONST', 'VAR', 'BEGIN', 'WRITE']);
-const isIdent = (t) => t !== undefined && /^[A-Za-z]/.test(t) && !keywords.has(t);
+const isIdent = (t) => t !== null && t.length > 0 && /^[A-Za-z]/.test(t) && !keywords.has(t);
 
-// kel's tokens as texts, as far as the declarations need them: identifiers and keywords whole,
-// everything else by the character; white space and nested comments skipped; byte 26 ends.
-function* scan(input) {
+// kel's tokens, one per call, as far as the declarations need them: identifiers and keywords
+// as their text, a number as '0', anything else as its first character; white space and nested
+// comments are skipped, and byte 26 ends the source as it ends kel's input. null at the end.
+// next(c) passes over everything but comments up to the character with code c.
+function tokens(input) {
   const n = input.length;
   const alnum = (b) => (b >= 48 && b <= 57) || (b >= 65 && b <= 90) || (b >= 97 && b <= 122);
   let i = 0;
-  while (i < n) {
-    const b = input[i];
-    if (b === 26) return;
-    if (b <= 32 || b >= 127) {
-      i++;
-    } else if (b === 40 && input[i + 1] === 42) {
-      let depth = 1;
-      for (i += 2; depth > 0; ) {
-        if (i >= n || input[i] === 26) return;
-        if (input[i] === 40 && input[i + 1] === 42) (depth++, (i += 2));
-        else if (input[i] === 42 && input[i + 1] === 41) (depth--, (i += 2));
-        else i++;
+  return (until) => {
+    for (;;) {
+      if (i >= n || input[i] === 26) return null;
+      const b = input[i];
+      const comment = b === 40 && input[i + 1] === 42;
+      if (b <= 32 || b >= 127 || (until !== undefined && b !== until && !comment)) {
+        i++;
+      } else if (comment) {
+        let depth = 1;
+        for (i += 2; depth > 0; ) {
+          if (i >= n || input[i] === 26) return null;
+          if (input[i] === 40 && input[i + 1] === 42) (depth++, (i += 2));
+          else if (input[i] === 42 && input[i + 1] === 41) (depth--, (i += 2));
+          else i++;
+        }
+      } else if (alnum(b)) {
+        const from = i;
+        while (i < n && alnum(input[i])) i++;
+        if (b <= 57) return '0';
+        if (i - from > 1024) return null; // more than kel's identifier store holds
+        return String.fromCharCode(...input.subarray(from, i));
+      } else {
+        i++;
+        return String.fromCharCode(b);
       }
-    } else if (alnum(b)) {
-      let j = i + 1;
-      while (j < n && alnum(input[j])) j++;
-      if (j - i > 1024) return; // more than kel's identifier store holds
-      yield String.fromCharCode(...input.subarray(i, j));
-      i = j;
-    } else {
-      yield String.fromCharCode(b);
-      i++;
     }
-  }
+  };
 }
 
 // One trace line as a command: its name and operand, its bytes, and what it does to the machine.
@@ -229,7 +243,17 @@ function execute(m, cmd, names) {
 export function replay(input, result) {
   const names = declaredNames(input);
   const errLines = linesOf(result.chunks, 2);
-  const m = { code: new Uint8Array(codeSize), len: 0, stack: [], vars: new Int32Array(varCount), stored: new Set(), output: [] };
+  // The machine: the code store and its length, the stack, the variables and which of them were
+  // stored, the lines written, and the words for the command being run.
+  const m = {
+    code: new Uint8Array(codeSize),
+    len: 0,
+    stack: [],
+    vars: new Int32Array(varCount),
+    stored: new Set(),
+    output: [],
+    words: '',
+  };
   const steps = [];
   let diagnostic = null;
   let read = 0;
@@ -266,7 +290,9 @@ export function replay(input, result) {
       readTo,
       explain,
       stack: [...m.stack],
-      vars: [...m.stored].sort((a, b) => a - b).map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot] })),
+      vars: [...m.stored]
+        .sort((a, b) => a - b)
+        .map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot] })),
       output: [...m.output],
       written: cmd.op?.out && error === null ? m.output[m.output.length - 1] : null,
       error,
@@ -281,14 +307,18 @@ export function replay(input, result) {
   return { steps, diagnostic, names, code: m.code.slice(0, m.len) };
 }
 
-// Where each non-ASCII character of the source lies in bytes and in the decoded text, as the
-// decoder of the page sees it (a malformed sequence becomes one U+FFFD), kept per input.
+// Where each non-ASCII character of the source lies, in bytes (from, to) and in the decoded
+// text (at), as the page's decoder sees it: a malformed sequence becomes one U+FFFD. Only a whole
+// four-byte sequence takes two UTF-16 units. Kept per input.
 const charMaps = new WeakMap();
 
 function charMap(input) {
   let map = charMaps.get(input);
   if (map) return map;
-  map = { from: [], to: [], at: [], units: [] }; // byte range, string index, UTF-16 units
+  let size = 0;
+  let from = new Int32Array(64);
+  let to = new Int32Array(64);
+  let at = new Int32Array(64);
   let index = 0;
   for (let i = 0; i < input.length; ) {
     const b = input[i];
@@ -297,31 +327,39 @@ function charMap(input) {
       index++;
       continue;
     }
-    const [need, lo, hi] =
-      b >= 0xc2 && b <= 0xdf ? [1, 0x80, 0xbf]
-      : b === 0xe0 ? [2, 0xa0, 0xbf]
-      : b === 0xed ? [2, 0x80, 0x9f]
-      : b >= 0xe1 && b <= 0xef ? [2, 0x80, 0xbf]
-      : b === 0xf0 ? [3, 0x90, 0xbf]
-      : b === 0xf4 ? [3, 0x80, 0x8f]
-      : b >= 0xf1 && b <= 0xf3 ? [3, 0x80, 0xbf]
-      : [0];
+    // The number of continuation bytes, and the range the first of them must lie in.
+    let need = 0;
+    let lo = 0x80;
+    let hi = 0xbf;
+    if (b >= 0xc2 && b <= 0xdf) need = 1;
+    else if (b >= 0xe0 && b <= 0xef) need = 2;
+    else if (b >= 0xf0 && b <= 0xf4) need = 3;
+    if (b === 0xe0) lo = 0xa0;
+    else if (b === 0xed) hi = 0x9f;
+    else if (b === 0xf0) lo = 0x90;
+    else if (b === 0xf4) hi = 0x8f;
     let j = i + 1;
-    let k = 0;
-    while (k < need && j < input.length && input[j] >= (k === 0 ? lo : 0x80) && input[j] <= (k === 0 ? hi : 0xbf)) {
-      j++;
-      k++;
+    for (; j - i <= need && j < input.length; j++) {
+      const c = input[j];
+      if (j === i + 1 ? c < lo || c > hi : c < 0x80 || c > 0xbf) break;
     }
-    const units = k === need && need === 3 ? 2 : 1;
-    map.from.push(i);
-    map.to.push(j);
-    map.at.push(index);
-    map.units.push(units);
-    index += units;
+    if (size === from.length) [from, to, at] = [from, to, at].map((a) => grow(a));
+    from[size] = i;
+    to[size] = j;
+    at[size] = index;
+    size++;
+    index += j - i === 4 ? 2 : 1;
     i = j;
   }
+  map = { size, from, to, at };
   charMaps.set(input, map);
   return map;
+}
+
+function grow(a) {
+  const b = new Int32Array(a.length * 2);
+  b.set(a);
+  return b;
 }
 
 // The string index, in the source decoded as UTF-8 (a byte-order mark counts as a character, as
@@ -331,7 +369,7 @@ export function charIndex(input, byteOffset) {
   const b = Math.max(0, Math.min(byteOffset, input.length));
   const map = charMap(input);
   let lo = 0;
-  let hi = map.from.length; // the first character that starts after b
+  let hi = map.size; // the first character that starts after b
   while (lo < hi) {
     const mid = (lo + hi) >> 1;
     if (map.from[mid] <= b) lo = mid + 1;
@@ -340,7 +378,7 @@ export function charIndex(input, byteOffset) {
   if (lo === 0) return b;
   const c = lo - 1;
   if (b < map.to[c]) return map.at[c];
-  return map.at[c] + map.units[c] + (b - map.to[c]);
+  return map.at[c] + (map.to[c] - map.from[c] === 4 ? 2 : 1) + (b - map.to[c]);
 }
 
 // The string index of kel's position (line and column from 1, counted in bytes; only a line feed
