@@ -9,7 +9,8 @@
 // build/tests/e2e/kel-e2e), which runs a capturing command in place of kel.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { chmodSync, existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { chmodSync, existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync }
+  from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { test } from 'node:test';
@@ -31,10 +32,11 @@ async function agrees(input) {
   assert.deepEqual(last?.output ?? [], dec.decode(r.stdout).split('\r\n').slice(0, -1), 'written values');
   // kel's diagnostic belongs to a command when it directly follows the command's trace line and
   // kel read nothing in between; a folded operation reads its operands' tokens after that.
-  const errs = [];
-  for (const c of r.chunks) if (c.fd === 2) errs.push(...dec.decode(c.bytes).split('\r\n').slice(0, -1).map(() => c.read));
-  const failed =
-    diagnostic?.kind === 'runtime' && last && errs.length > last.traceRow + 1 && errs[last.traceRow + 1] === last.readTo;
+  const readAt = r.chunks // for each line of the error output
+    .filter((c) => c.fd === 2)
+    .flatMap((c) => dec.decode(c.bytes).match(/\r\n/g)?.map(() => c.read) ?? []);
+  const next = last && last.traceRow + 1;
+  const failed = diagnostic?.kind === 'runtime' && next < readAt.length && readAt[next] === last.readTo;
   const errors = steps.filter((s) => s.error !== null).map((s) => [s.index, s.error]);
   assert.deepEqual(errors, failed ? [[last.index, diagnostic.text]] : [], 'failing command');
   assert.equal(diagnostic?.failed ?? null, failed ? last.index : null);
@@ -60,7 +62,7 @@ function caseInputs(file) {
     writeFileSync(capture, '#!/bin/sh\nexec cat >"$KEL_CAPTURE/$(ls "$KEL_CAPTURE" | wc -l)"\n');
     chmodSync(capture, 0o755);
     const out = join(dir, 'in');
-    spawnSync('mkdir', [out]);
+    mkdirSync(out);
     const env = { ...process.env, KEL_CAPTURE: out, KEL_E2E_STDIN_ONLY: '1' };
     spawnSync(runner, [capture, file], { env, stdio: 'ignore' });
     return readdirSync(out)
@@ -107,6 +109,8 @@ test('the source read for each command', async () => {
     const { steps: s } = await steps(src);
     assert.deepEqual(s.map((x) => [x.command.replace(/^\d+: +/, ''), src.slice(x.readFrom, x.readTo)]), want, src);
   }
+  const { steps: [val15] } = await steps(table[0][0]);
+  assert.deepEqual([hex(val15.bytes), val15.codeFrom, val15.codeTo], ['01 0f 00 00 00', 0, 5]);
 });
 
 // Encodings, names, operand order, explanations and the machine after each command.
