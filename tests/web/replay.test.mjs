@@ -74,9 +74,11 @@ function caseInputs(file) {
 }
 
 const cases = new URL('tests/e2e/cases/', root);
+let caseCount = 0;
 for (const file of readdirSync(cases).filter((f) => f.endsWith('.t'))) {
   test(`replay of the stdin-only cases of ${file}`, async () => {
     const inputs = caseInputs(fileURLToPath(new URL(file, cases)));
+    caseCount += inputs.length;
     for (const [i, input] of inputs.entries()) {
       await agrees(input).catch((e) => {
         e.message = `input ${i} (${JSON.stringify(dec.decode(input.subarray(0, 80)))}): ${e.message}`;
@@ -85,6 +87,8 @@ for (const file of readdirSync(cases).filter((f) => f.endsWith('.t'))) {
     }
   });
 }
+
+test('the runner gave the cases\' inputs', () => assert.ok(caseCount > 0, 'no case input captured'));
 
 const steps = async (src) => {
   const input = enc.encode(src);
