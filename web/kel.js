@@ -71,7 +71,7 @@ export async function run(module, input, args = []) {
       if (fd !== 0) return EBADF;
       const v = view();
       let done = 0;
-      // The first buffer of room gets the next byte, if any is left.
+      // One byte, into the first buffer with room, while any is left.
       for (let i = 0; i < count && pos < input.length; i++) {
         if (v.getUint32(iovs + 8 * i + 4, true) === 0) continue;
         u8[v.getUint32(iovs + 8 * i, true)] = input[pos++];
