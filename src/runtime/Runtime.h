@@ -49,7 +49,11 @@ bool Exists(const char* name);
 // shared input starts right behind the last byte kel used.
 void LeaveInput(size_t (*count)());
 
-// Installs the console-event handler (see Sys.h for the kinds); false when that fails.
+// The kinds of console event, numbered as the Windows console numbers them; POSIX signals stand
+// for them. A handler may also be given a kind without a name here (3, 4, above 6).
+enum TEvent : uint32_t { evInterrupt = 0, evBreak = 1, evClose = 2, evLogOff = 5, evShutdown = 6 };
+
+// Installs the console-event handler, called with the kind of each event; false when that fails.
 bool InstallHandler(bool (*handler)(uint32_t kind));
 
 // Whether every parameter that starts with "/" is an option (Windows), or only "/h" and "/?"
