@@ -54,7 +54,7 @@ void ParseArgs() {
         if (rt::Compare(Args::arg, SIZE_MAX, "-") == 0) {
             // "-" is standard input, which the scanner reads already
         } else if (rt::Exists(Args::arg)) {
-            Scnr::src = rt::OpenRead(Args::arg);
+            Scnr::Use(rt::OpenRead(Args::arg));
         } else {
             Error("File does not exist");
         }

@@ -13,7 +13,7 @@
 //   for good and allocates nothing. While held output is being written no event is handled, so
 //   no byte is written twice or lost; an event that came meanwhile is handled after it, so an
 //   interrupted run never ends in status 0.
-// - At every end a seekable input is left just behind the last byte kel used (LeaveInput).
+// - A seekable input is left where kel stopped using it: see LeaveInput.
 #pragma once
 
 #include <cstddef>
@@ -44,9 +44,10 @@ Chan OpenRead(const char* name);
 size_t RdBin(Chan f, uint8_t* buf, size_t n);
 // True when the file system has an entry of that name, a file or a directory.
 bool Exists(const char* name);
-// count tells how many of the bytes that RdBin delivered last the reader has not used; at every
-// end of the process a seekable input goes back by that many, so that the next reader of a
-// shared input starts right behind the last byte kel used.
+// At every end of the process a seekable input is left just behind the last byte kel used, so that
+// the next reader of a shared input starts there: count tells how many of the bytes that RdBin
+// delivered last the reader has not used, and the input goes back by that many. An input that
+// cannot seek (a pipe, a terminal) keeps what was read.
 void LeaveInput(size_t (*count)());
 
 // The kinds of console event, numbered as the Windows console numbers them; POSIX signals stand
