@@ -23,7 +23,7 @@ void Help() {
     rt::Exit(9);
 }
 
-// "kel: " s ": '" the current token's text "'". A long parameter is shown cut to 256 characters.
+// "kel: " s ": '" the current token's text "'". A long parameter is shown cut to 256 bytes.
 [[noreturn]] void Error(const char* s) {
     rt::WrStr(rt::ErrOut, "kel: ");
     rt::WrStr(rt::ErrOut, s);

@@ -63,8 +63,10 @@ bool SlashOptions();
 
 // The parameters after the program's name, empty ones not counted; numbered from 1.
 uint32_t ParamCount();
-const char* Param(uint32_t n);                  // the whole parameter
-void ParamStr(char* s, size_t cap, uint32_t n); // copied, cut at cap (no NUL when it fills s)
+const char* Param(uint32_t n); // the whole parameter
+// Copied into s, cut to at most cap bytes but never inside a UTF-8 character (no NUL when it
+// fills s).
+void ParamStr(char* s, size_t cap, uint32_t n);
 
 // Text helpers on fixed-capacity texts (ended by the first NUL or by the capacity).
 size_t Length(const char* s, size_t cap);
