@@ -1,10 +1,10 @@
 // What the run-time layer needs of the operating system: the calls that differ from one system to
-// the next, each system in a file of its own (Posix.cpp, Windows.cpp, Wasi.cpp) with a small header
-// for what is inline (SysPosix.h, SysWindows.h, SysWasi.h); the build picks one system and nothing
-// else asks which it is. Where the C library offers the POSIX calls on channels and files (POSIX
-// and WASI), those calls are shared, in Files.cpp. Everything else of the layer (buffers, the
-// order across the channels, number formatting, diagnostics, the exit path) is in Runtime.cpp,
-// once.
+// the next, each system in a file of its own (Posix.cpp, Windows.cpp, Wasi.cpp), exactly one of
+// which is built, chosen by the build; nothing else asks which system it is. Where the C library
+// offers the POSIX calls on channels and files (POSIX and WASI), those calls are shared, in
+// Files.cpp, and so is the header of what is inline, SysPosix.h (Windows: SysWindows.h).
+// Everything else of the layer (buffers, the order across the channels, number formatting,
+// diagnostics, the exit path) is in Runtime.cpp, once.
 //
 // Failures come back as the system's own error code, which Reason turns into a message worded
 // alike on every system ("No such file or directory", "Is a directory", "Broken pipe", ...).
@@ -52,10 +52,9 @@ void Release();
 
 } // namespace rt::sys
 
-// The system's header (SysPosix.h, SysWindows.h or SysWasi.h, named by the build) gives, inline so
-// that where they do nothing they cost nothing: Guard() and Unguard(), which enclose every change
-// of the held output, and kSlashOptions, whether every parameter that starts with "/" is an
-// option.
+// The system's header, named by the build, gives inline, so that where they do nothing they cost
+// nothing: Guard() and Unguard(), which enclose every change of the held output, and
+// kSlashOptions, whether every parameter that starts with "/" is an option.
 #ifndef KEL_SYS_HEADER
 #error "KEL_SYS_HEADER names the system's header; the build defines it"
 #endif

@@ -1,4 +1,5 @@
-// What Sys.h takes inline on POSIX systems.
+// What Sys.h takes inline on POSIX systems, and on WASI, whose paths are POSIX paths and whose
+// host reports no console events at all.
 #pragma once
 
 namespace rt::sys {
