@@ -23,7 +23,8 @@ void Help() {
     rt::Exit(9);
 }
 
-// "kel: " s ": '" the current token's text "'". A long parameter is shown cut to 256 bytes.
+// "kel: " s ": '" the current token's text "'". A long parameter is shown cut to 256 bytes at
+// most, never inside a character (Args::lit).
 [[noreturn]] void Error(const char* s) {
     rt::WrStr(rt::ErrOut, "kel: ");
     rt::WrStr(rt::ErrOut, s);
