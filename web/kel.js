@@ -18,7 +18,8 @@ class Exit {
 // Runs kel once: module is the compiled kel.wasm, input the bytes of standard input, args the
 // parameters after the program's name. Resolves to { status, stdout, stderr, chunks }: chunks
 // lists every write as { fd, bytes, read }, read being how many input bytes kel had been given
-// when it wrote. Input goes to kel a line at a time, so read tells which line kel had reached.
+// when it wrote. Input goes to kel one byte per read, and kel writes out all it holds before it
+// reads, so read is exact: the commands in a chunk were generated with exactly read bytes seen.
 // A trap in kel rejects.
 export async function run(module, input, args = []) {
   const enc = new TextEncoder();
@@ -26,7 +27,17 @@ export async function run(module, input, args = []) {
   const chunks = [];
   let pos = 0; // input bytes given so far
   let memory;
-  const view = () => new DataView(memory.buffer);
+  // Views of kel's memory, made again only when it has grown: a read per byte must stay cheap.
+  let buffer = null;
+  let dv, u8;
+  const view = () => {
+    if (memory.buffer !== buffer) {
+      buffer = memory.buffer;
+      dv = new DataView(buffer);
+      u8 = new Uint8Array(buffer);
+    }
+    return dv;
+  };
   const bytes = (p, n) => new Uint8Array(memory.buffer, p, n);
 
   // Calls over the scatter/gather list at iovs: f(address, length) returns the bytes it moved.
@@ -58,15 +69,16 @@ export async function run(module, input, args = []) {
     },
     fd_read(fd, iovs, count, doneAt) {
       if (fd !== 0) return EBADF;
-      let end = input.indexOf(10, pos);
-      end = end < 0 ? input.length : end + 1;
-      const done = eachIov(iovs, count, (p, n) => {
-        const k = Math.min(n, end - pos);
-        bytes(p, k).set(input.subarray(pos, pos + k));
-        pos += k;
-        return k;
-      });
-      view().setUint32(doneAt, done, true);
+      const v = view();
+      let done = 0;
+      // One byte, into the first buffer with room, while any is left.
+      for (let i = 0; i < count && pos < input.length; i++) {
+        if (v.getUint32(iovs + 8 * i + 4, true) === 0) continue;
+        u8[v.getUint32(iovs + 8 * i, true)] = input[pos++];
+        done = 1;
+        break;
+      }
+      v.setUint32(doneAt, done, true);
       return 0;
     },
     fd_write(fd, iovs, count, doneAt) {

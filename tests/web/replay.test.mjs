@@ -1,0 +1,179 @@
+// The step view's replay (web/replay.js) against kel.wasm itself. For every example and every
+// end-to-end case that gives kel nothing but standard input: the values the replay writes are
+// kel's standard output, and a command fails in the replay exactly when kel's run-time
+// diagnostic follows that command's trace line with nothing more read, with kel's message.
+// Then tables for what kel's output alone does not show: read ranges, encodings, names,
+// operand order and string indices.
+//   node --test-reporter=tap tests/web/replay.test.mjs [build-wasm/kel.wasm]
+// The cases' inputs are collected by the end-to-end runner (KEL_E2E, default
+// build/tests/e2e/kel-e2e), which runs a capturing command in place of kel.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { chmodSync, existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync }
+  from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import { run } from '../../web/kel.js';
+import { charIndex, positionIndex, replay } from '../../web/replay.js';
+
+const root = new URL('../../', import.meta.url);
+const wasm = process.argv[2] ?? new URL('build-wasm/kel.wasm', root);
+const kel = await WebAssembly.compile(readFileSync(wasm));
+const enc = new TextEncoder();
+const dec = new TextDecoder();
+
+// Checks one run's replay against what kel wrote.
+async function agrees(input) {
+  const r = await run(kel, input);
+  const { steps, diagnostic } = replay(input, r);
+  const last = steps.at(-1);
+  assert.deepEqual(last?.output ?? [], dec.decode(r.stdout).split('\r\n').slice(0, -1), 'written values');
+  // kel's diagnostic belongs to a command when it directly follows the command's trace line and
+  // kel read nothing in between; a folded operation reads its operands' tokens after that.
+  const readAt = r.chunks // for each line of the error output
+    .filter((c) => c.fd === 2)
+    .flatMap((c) => dec.decode(c.bytes).match(/\r\n/g)?.map(() => c.read) ?? []);
+  const next = last && last.traceRow + 1;
+  const failed = diagnostic?.kind === 'runtime' && next < readAt.length && readAt[next] === last.readTo;
+  const errors = steps.filter((s) => s.error !== null).map((s) => [s.index, s.error]);
+  assert.deepEqual(errors, failed ? [[last.index, diagnostic.text]] : [], 'failing command');
+  assert.equal(diagnostic?.failed ?? null, failed ? last.index : null);
+  if (diagnostic) assert.equal(diagnostic.at, steps.length);
+  steps.forEach((s, i) => {
+    assert.equal(s.codeFrom, i ? steps[i - 1].codeTo : 0, `step ${s.index} stands where the last one ended`);
+    assert.ok(s.readFrom <= s.readTo && s.readTo <= input.length);
+  });
+}
+
+const names = readdirSync(new URL('examples/', root)).filter((f) => f.endsWith('.kel'));
+for (const name of names) {
+  test(`replay of example ${name}`, () => agrees(readFileSync(new URL(`examples/${name}`, root))));
+}
+
+// The runner writes each case's standard input through this command, numbered in case order.
+function caseInputs(file) {
+  const runner = process.env.KEL_E2E ?? fileURLToPath(new URL('build/tests/e2e/kel-e2e', root));
+  assert.ok(existsSync(runner), `${runner} is missing (cmake --build build builds it)`);
+  const dir = mkdtempSync(join(tmpdir(), 'kel-replay-'));
+  try {
+    const capture = join(dir, 'capture');
+    writeFileSync(capture, '#!/bin/sh\nexec cat >"$KEL_CAPTURE/$(ls "$KEL_CAPTURE" | wc -l)"\n');
+    chmodSync(capture, 0o755);
+    const out = join(dir, 'in');
+    mkdirSync(out);
+    const env = { ...process.env, KEL_CAPTURE: out, KEL_E2E_STDIN_ONLY: '1' };
+    spawnSync(runner, [capture, file], { env, stdio: 'ignore' });
+    return readdirSync(out)
+      .sort((a, b) => a - b)
+      .map((n) => readFileSync(join(out, n)));
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+const cases = new URL('tests/e2e/cases/', root);
+let caseCount = 0;
+for (const file of readdirSync(cases).filter((f) => f.endsWith('.t'))) {
+  test(`replay of the stdin-only cases of ${file}`, async () => {
+    const inputs = caseInputs(fileURLToPath(new URL(file, cases)));
+    caseCount += inputs.length;
+    for (const [i, input] of inputs.entries()) {
+      await agrees(input).catch((e) => {
+        e.message = `input ${i} (${JSON.stringify(dec.decode(input.subarray(0, 80)))}): ${e.message}`;
+        throw e;
+      });
+    }
+  });
+}
+
+test('the runner gave the cases\' inputs', () => assert.ok(caseCount > 0, 'no case input captured'));
+
+const steps = async (src) => {
+  const input = enc.encode(src);
+  return { input, ...replay(input, await run(kel, input)) };
+};
+const hex = (b) => Buffer.from(b).toString('hex').replace(/../g, '$& ').trim();
+
+// What kel had read for each command. Folding: only Val 15 reaches the machine, once the
+// token after the expression (";") and the character after that are read. Batches: the commands
+// of one token read nothing new. The look-ahead: Lod is generated with the character after
+// the name read.
+test('the source read for each command', async () => {
+  const table = [
+    ['CONST k = 3; VAR a : INTEGER; BEGIN a := k * 5; WRITE a .', [
+      ['Val 15', 'CONST k = 3; VAR a : INTEGER; BEGIN a := k * 5; '], ['Sto 0', ''],
+      ['Lod 0', 'WRITE a '], ['Wrt', '.']]],
+    ['VAR x : INTEGER; BEGIN WRITE 2 * x + 1 .', [
+      ['Lod 0', 'VAR x : INTEGER; BEGIN WRITE 2 * x '], ['Val 2', '+ '], ['Mul', ''],
+      ['Val 1', '1 .'], ['Add', ''], ['Wrt', '']]],
+  ];
+  for (const [src, want] of table) {
+    const { steps: s } = await steps(src);
+    assert.deepEqual(s.map((x) => [x.command.replace(/^\d+: +/, ''), src.slice(x.readFrom, x.readTo)]), want, src);
+  }
+  const { steps: [val15] } = await steps(table[0][0]);
+  assert.deepEqual([hex(val15.bytes), val15.codeFrom, val15.codeTo], ['01 0f 00 00 00', 0, 5]);
+});
+
+// Encodings, names, operand order, explanations and the machine after each command.
+test('commands, their bytes and the machine after them', async () => {
+  const { steps: s, names } = await steps(
+    'CONST m = -2147483647 - 1; VAR x : INTEGER; b : BOOLEAN;\n' +
+      'BEGIN x := 3; WRITE 10 - x; WRITE 100 / x; b := (x < 0) | TRUE; WRITE m; WRITE -2 .');
+  assert.deepEqual(names, ['x', 'b']);
+  const rows = s.map((x) => [x.text.slice(13), hex(x.bytes), x.codeFrom, x.codeTo, x.stack.join(' '), x.explain]);
+  assert.deepEqual(rows, [
+    ['   0:  Val 3', '01 03 00 00 00', 0, 5, '3', 'push the constant 3'],
+    ['   5:  Sto 0', '03 00 00 00 00', 5, 10, '', 'store into x (slot 0): 3'],
+    ['  10:  Lod 0', '02 00 00 00 00', 10, 15, '3', 'push the value of x (slot 0): 3'],
+    ['  15:  Val 10', '01 0a 00 00 00', 15, 20, '3 10', 'push the constant 10'],
+    ['  20:  Bus', '04 08', 20, 22, '7', 'subtract the value below the top from the top: 10 - 3 gives 7'],
+    ['  22:  Wrt', '04 01', 22, 24, '', 'write the top as a number: 7'],
+    ['  24:  Lod 0', '02 00 00 00 00', 24, 29, '3', 'push the value of x (slot 0): 3'],
+    ['  29:  Val 100', '01 64 00 00 00', 29, 34, '3 100', 'push the constant 100'],
+    ['  34:  Vid', '04 09', 34, 36, '33', 'divide the top by the value below it, rounding down: 100 / 3 gives 33'],
+    ['  36:  Wrt', '04 01', 36, 38, '', 'write the top as a number: 33'],
+    ['  38:  Lod 0', '02 00 00 00 00', 38, 43, '3', 'push the value of x (slot 0): 3'],
+    ['  43:  Val 0', '01 00 00 00 00', 43, 48, '3 0', 'push the constant 0'],
+    ['  48:  Lss', '04 0c', 48, 50, '0', 'compare the two top values: 3 < 0 gives 0'],
+    ['  50:  Val 1', '01 01 00 00 00', 50, 55, '0 1', 'push the constant 1'],
+    ['  55:  Or ', '04 11', 55, 57, '1', 'either of the two top Booleans: 0 | 1 gives 1'],
+    ['  57:  Sto 1', '03 01 00 00 00', 57, 62, '', 'store into b (slot 1): 1'],
+    ['  62:  Val -2147483648', '01 00 00 00 80', 62, 67, '-2147483648', 'push the constant -2147483648'],
+    ['  67:  Wrt', '04 01', 67, 69, '', 'write the top as a number: -2147483648'],
+    ['  69:  Val -2', '01 fe ff ff ff', 69, 74, '-2', 'push the constant -2'],
+    ['  74:  Wrt', '04 01', 74, 76, '', 'write the top as a number: -2'],
+  ]);
+  assert.deepEqual([s[14].name, s[14].operand, s[14].command], ['Or', undefined, '55:  Or ']);
+  assert.deepEqual([s[0].name, s[0].operand, s[0].traceRow, s[0].index], ['Val', 3, 1, 1]);
+  assert.deepEqual(s.at(-1).vars, [{ slot: 0, name: 'x', value: 3 }, { slot: 1, name: 'b', value: 1 }]);
+  assert.deepEqual(s.at(-1).output, ['7', '33', '-2147483648', '-2']);
+});
+
+// Where the steps end: a source error after the last command generated before it, a failing
+// command at that command, an error in folding after the last command, with no command failed.
+test('the diagnostic that ends the steps', async () => {
+  const table = [
+    ['VAR a : INTEGER; BEGIN a := 1; WRITE a + TRUE .', 'source', 'Prsr (1,47): Wrong operand type.', 3, null, '.'],
+    ['VAR a : INTEGER; BEGIN a := 0; WRITE 1 / a .', 'runtime', 'Comp: Division by zero.', 5, 5, null],
+    ['VAR a : INTEGER; BEGIN a := 1; WRITE a - 1 / 0 .', 'runtime', 'Fatal error: Division by zero.', 3, null, null],
+    ['VAR a : INTEGER; BEGIN a := 2147483647; WRITE a + 1 .', 'runtime', 'Fatal error: Integer overflow.', 5, 5, null],
+    ['(* é *) BEGIN WRITE 1; WRITE 2, 3 .', 'source', 'Scnr (1,32): Invalid character.', 2, null, ', 3 .'],
+  ];
+  for (const [src, kind, text, at, failed, rest] of table) {
+    const { input, steps: s, diagnostic: d } = await steps(src);
+    assert.deepEqual([d.kind, d.text, d.at, d.failed, s.length], [kind, text, at, failed, at], src);
+    if (rest !== null) assert.equal(src.slice(positionIndex(input, d.line, d.col)), rest, src);
+  }
+});
+
+test('string indices of byte offsets', () => {
+  const input = Uint8Array.from([0x61, 0xc3, 0xa9, 0xe2, 0x82, 0xac, 0xf0, 0x9d, 0x84, 0x9e, 0xff, 0x62, 0x0a, 0x63]);
+  // a é € 𝄞 (two UTF-16 units) a malformed byte, b LF c
+  const want = [0, 1, 1, 2, 2, 2, 3, 3, 3, 3, 5, 6, 7, 8, 9, 9];
+  assert.deepEqual(want.map((_, b) => charIndex(input, b)), want);
+  assert.equal(dec.decode(input).length, 9);
+  assert.deepEqual([positionIndex(input, 1, 12), positionIndex(input, 2, 1), positionIndex(input, 2, 2)], [6, 8, 9]);
+});
