@@ -26,6 +26,7 @@ const scopes = [
   ['keyword.operator.kel', 'operator'],
   ['invalid.illegal.character.kel', 'invalid'],
   ['comment.block.kel', 'comment'],
+  ['comment.other.unread.kel', 'unread'],
 ];
 const groups = {
   kelKeyword: 'keyword',
@@ -36,6 +37,7 @@ const groups = {
   kelOperator: 'operator',
   kelInvalid: 'invalid',
   kelComment: 'comment',
+  kelUnread: 'unread',
 };
 
 // One class per character of a line to runs of one class.

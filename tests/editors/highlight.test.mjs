@@ -29,6 +29,9 @@ const cases = [
     ['keyword BEGIN', 'comment (* a', 'comment   (* b *) WRITE 1', 'comment *)', 'keyword WRITE', 'number 2']],
   // One that is never closed runs to the end.
   [['WRITE 1 (* (* *)', 'WRITE 2 .', ''], ['keyword WRITE', 'number 1', 'comment (* (* *)', 'comment WRITE 2 .']],
+  // kel reads nothing behind the first full stop outside a comment.
+  [['BEGIN WRITE 1. WRITE 2, !', '(* .'], ['keyword BEGIN', 'keyword WRITE', 'number 1', 'unread  WRITE 2, !', 'unread (* .']],
+  [['BEGIN (* . *) WRITE 1 .', ''], ['keyword BEGIN', 'comment (* . *)', 'keyword WRITE', 'number 1']],
 ];
 
 // Every case at once, so that a failure shows all the cases that differ.

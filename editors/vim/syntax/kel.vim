@@ -31,6 +31,10 @@ syn match kelInvalid /[!"$%',?@[\\\]^_`{}]/
 " comment even when a ")" follows: "(*)" does not close it.
 syn region kelComment start='(\*' end='\*)' contains=kelComment,@Spell
 
+" The first full stop outside a comment ends the program, or is an error: kel reads nothing
+" behind it.
+syn region kelUnread matchgroup=kelEnd start='\.' end='\%$'
+
 " Only the start of the file tells whether a line lies in a comment, nested ones included.
 syn sync fromstart
 
@@ -42,6 +46,7 @@ hi def link kelBadNumber Error
 hi def link kelOperator Operator
 hi def link kelInvalid Error
 hi def link kelComment Comment
+hi def link kelUnread Comment
 
 let b:current_syntax = 'kel'
 let &cpo = s:cpo_save
