@@ -58,9 +58,13 @@ export async function textmate(lines) {
     const tm = require('vscode-textmate');
     const onig = require('vscode-oniguruma');
     await onig.loadWASM(readFileSync(require.resolve('vscode-oniguruma/release/onig.wasm')).buffer);
+    const file = join(editors, 'vscode/syntaxes/kel.tmLanguage.json');
     const registry = new tm.Registry({
-      onigLib: Promise.resolve({ createOnigScanner: (p) => new onig.OnigScanner(p), createOnigString: (s) => new onig.OnigString(s) }),
-      loadGrammar: async () => tm.parseRawGrammar(readFileSync(join(editors, 'vscode/syntaxes/kel.tmLanguage.json'), 'utf8'), 'kel.tmLanguage.json'),
+      onigLib: Promise.resolve({
+        createOnigScanner: (p) => new onig.OnigScanner(p),
+        createOnigString: (s) => new onig.OnigString(s),
+      }),
+      loadGrammar: async () => tm.parseRawGrammar(readFileSync(file, 'utf8'), file),
     });
     grammar = await registry.loadGrammar('source.kel');
   }
@@ -106,7 +110,8 @@ export function vimRuns(lines) {
   writeFileSync(join(dir, 'src.kel'), lines.join('\n') + '\n');
   const [json] = vim([
     'edit src.kel',
-    "let g:names = map(range(1, line('$')), {_, l -> map(range(1, max([col([l, '$']) - 1, 0])), {_, c -> synIDattr(synID(l, c, 1), 'name')})})",
+    "let g:names = map(range(1, line('$')), {_, l -> map(range(1, col([l, '$']) - 1),",
+    "      \\ {_, c -> synIDattr(synID(l, c, 1), 'name')})})",
     'call writefile([json_encode(g:names)], g:out)',
   ], dir);
   return JSON.parse(json).flatMap((names, l) => runs(lines[l], names.map((n) => groups[n])));

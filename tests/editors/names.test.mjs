@@ -18,7 +18,11 @@ const kel = {
 };
 
 test("kel's list", () => {
-  assert.deepEqual(kel, { keyword: ['BEGIN', 'CONST', 'VAR', 'WRITE'], constant: ['FALSE', 'TRUE'], type: ['BOOLEAN', 'INTEGER'] });
+  assert.deepEqual(kel, {
+    keyword: ['BEGIN', 'CONST', 'VAR', 'WRITE'],
+    constant: ['FALSE', 'TRUE'],
+    type: ['BOOLEAN', 'INTEGER'],
+  });
 });
 
 // The words of the files plus kel's names, each on a line of its own, and the class each gets.
@@ -44,7 +48,8 @@ test("vim's syntax names them", { skip: noVim }, async () => {
 
 // tests/editors/run counts a missing web/lang.js (a failure under CI) and sets KEL_NO_LANG.
 const lang = join(root, 'web/lang.js');
-test("the playground's highlighting names them", { skip: process.env.KEL_NO_LANG === '1' && 'web/lang.js is missing' }, async () => {
+const noLang = process.env.KEL_NO_LANG === '1' && 'web/lang.js is missing';
+test("the playground's highlighting names them", { skip: noLang }, async () => {
   assert.ok(existsSync(lang), 'web/lang.js is missing');
   const { keywords, predeclared } = await import(pathToFileURL(lang));
   assert.deepEqual([...keywords].sort(), kel.keyword);

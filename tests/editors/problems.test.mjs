@@ -39,17 +39,18 @@ function withSource(src, body) {
 // file is then taken relative to the path that fileLocation names, with ${file} resolved.
 const { problemMatchers } = JSON.parse(readFileSync(join(editors, 'vscode/package.json'), 'utf8')).contributes;
 
-function vscodeProblems(line, file) {
+function vscodeProblems(text, file) {
   const found = [];
   for (const m of problemMatchers) {
     const p = m.pattern;
-    const g = new RegExp(p.regexp).exec(line);
+    const g = new RegExp(p.regexp).exec(text);
     if (!g) continue;
     const name = g[p.file]?.trim();
     if (!name || !g[p.message] || (p.kind !== 'file' && !g[p.line])) continue;
     assert.equal(m.fileLocation[0], 'relative');
     const path = posix.join(m.fileLocation[1].replace('${file}', file), name);
-    found.push([m.name, path, p.kind === 'file' ? 0 : Number(g[p.line]), p.kind === 'file' ? 0 : Number(g[p.column]), g[p.message]]);
+    const [line, column] = p.kind === 'file' ? [0, 0] : [Number(g[p.line]), Number(g[p.column])];
+    found.push([m.name, path, line, column, g[p.message]]);
   }
   return found;
 }
@@ -75,7 +76,8 @@ test("vim's quickfix list after :compiler kel and :make", { skip: noVim }, () =>
       'compiler kel',
       'silent make',
       "let g:qf = map(getqflist(), {_, e -> [fnamemodify(bufname(e.bufnr), ':p'), e.lnum, e.col, e.text]})",
-      "call writefile([&filetype, &commentstring, json_encode(g:qf), json_encode([fnamemodify(bufname('%'), ':p'), line('.'), col('.')])], g:out)",
+      "let g:at = [fnamemodify(bufname('%'), ':p'), line('.'), col('.')]",
+      'call writefile([&filetype, &commentstring, json_encode(g:qf), json_encode(g:at)], g:out)',
     ]);
     const [ft, cs, qf, cursor] = out;
     assert.equal(ft, 'kel');
