@@ -88,7 +88,8 @@ export function vim(commands, dir = mkdtempSync(join(tmpdir(), 'kel-vim-'))) {
   const script = join(dir, 'test.vim');
   const out = join(dir, 'out');
   writeFileSync(script, [...commands, 'qall!'].join('\n') + '\n');
-  const r = spawnSync('vim', ['-es', '-N', '-u', 'NONE', '-i', 'NONE', '--cmd', `set rtp^=${join(editors, 'vim')}`,
+  const rtp = join(editors, 'vim').replace(/[ ,\\]/g, '\\$&');
+  const r = spawnSync('vim', ['-es', '-N', '-u', 'NONE', '-i', 'NONE', '--cmd', `set rtp^=${rtp}`,
     '--cmd', 'filetype plugin on | syntax on', '--cmd', `let g:out = '${out}'`, '-S', script], {
     cwd: dir, encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'], timeout: 20000,
     env: { ...process.env, PATH: `${join(kel, '..')}:${process.env.PATH}` },
