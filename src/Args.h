@@ -20,8 +20,8 @@ using TLitStr = char[kLitSize];
 extern uint32_t cnt;    // parameters, empty ones not counted
 extern uint32_t idx;    // the number of the next parameter, from 1
 extern TSymbol sym;     // the kind of the current token
-extern TLitStr lit;     // its text, cut to 256 characters (then without a closing NUL)
-extern uint32_t len;    // the characters in lit
+extern TLitStr lit;     // its text, cut to 256 bytes, not inside a character (256: no NUL)
+extern uint32_t len;    // the bytes in lit
 extern const char* arg; // the whole parameter behind an argument token, never cut
 
 void Init(); // start-up: Reset; runs once

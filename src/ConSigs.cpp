@@ -23,7 +23,7 @@ bool Handler(uint32_t kind) {
 
 } // namespace
 
-bool Terminates(uint32_t kind) { return kind <= 6 && (0x5Fu >> kind & 1u) != 0; }
+bool Terminates(uint32_t kind) { return kind <= rt::evShutdown && kind != rt::evLogOff; }
 
 void Init() {
     if (started) return;

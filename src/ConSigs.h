@@ -15,7 +15,8 @@ namespace ConSigs {
 
 void Init(); // start-up: installs the handler; runs once, after every other component
 
-// Whether an event of this kind ends the process: 0 to 4 and 6, not the log-off (5) and none above.
+// Whether an event of this kind (rt::TEvent) ends the process: every kind up to the shutdown, the
+// unnamed 3 and 4 too, but not the log-off, and none above.
 bool Terminates(uint32_t kind);
 
 } // namespace ConSigs

@@ -9,7 +9,6 @@
 
 namespace Scnr {
 
-rt::Chan src;
 TSymbol sym;
 uint32_t num;
 uint32_t id;
@@ -28,6 +27,7 @@ bool started = false;
 // Source input. chr is the current character and line its line. Its column is not counted byte
 // by byte: Col() = colBase + (cur - block) is chr's column, so taking the next byte of the block
 // moves it on by itself; only a line feed, a new block and the end of the input set colBase.
+rt::Chan src; // the source channel (Use)
 uint8_t block[kBlockSize];
 const uint8_t* cur;  // next unread byte of block
 const uint8_t* lim;  // end of the bytes in block
@@ -81,8 +81,8 @@ void SetEdge() {
     return n != 0;
 }
 
-// The bytes of the block behind chr. Reading byte by byte would have taken no more than chr, so
-// at every end the run-time layer gives these back to a seekable input.
+// The bytes of the block behind chr, which reading byte by byte would not have taken (for
+// rt::LeaveInput).
 size_t Unused() { return static_cast<size_t>(lim - cur); }
 
 // Step at the edge: the column counter is at its limit, or the block is used up.
@@ -377,6 +377,8 @@ void Init() {
     PutKw(sWrt, "WRITE");
 }
 
+void Use(rt::Chan f) { src = f; }
+
 void Read() {
     for (;;) {
         // White space: every control character but the end marker, blank, DEL and bytes above 126.
@@ -440,6 +442,16 @@ void Mark(const char* who, const char* msg) {
     rt::WrStr(rt::ErrOut, ".");
     rt::WrLn(rt::ErrOut);
     rt::Exit(9);
+}
+
+void RunKinds(uint8_t c, uint8_t& byTable, uint8_t& bySixteen) {
+    byTable = runs[c];
+    bySixteen = runs[c];
+#ifdef __SSE2__
+    const __m128i x = _mm_set1_epi8(static_cast<char>(c));
+    bySixteen = static_cast<uint8_t>((Stops(rWhite, x) == 0 ? rWhite : 0) |
+                                     (Stops(rText, x) == 0 ? rText : 0));
+#endif
 }
 
 int32_t Diff(uint32_t i, uint32_t j) {

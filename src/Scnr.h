@@ -27,8 +27,6 @@ enum TSymbol : uint8_t {
 };
 // clang-format on
 
-extern rt::Chan src; // the source channel; the driver may replace it before the first Read
-
 // The current token.
 extern TSymbol sym;
 extern uint32_t num; // the value of the last number
@@ -36,11 +34,20 @@ extern uint32_t id;  // the identifier number of the last identifier (stored, no
 extern TPosDesc pos; // where the current token starts
 
 void Init(); // start-up: source = standard input, keywords stored; runs once
+// Reads the source from f instead: the driver calls it before the first Read when the command
+// line names a file. The scanner never opens, rewinds or closes a channel.
+void Use(rt::Chan f);
 
 void Read();                          // makes the next token current
 void Put(const char* s);              // stores s as an entry at id, without keeping it
 void KeepId();                        // keeps the entry last stored: later ones go behind it
 int32_t Diff(uint32_t i, uint32_t j); // 0 exactly when entries i and j hold the same text
+
+// Test hook, because the scanner states which bytes it passes over in runs twice, as a byte table
+// and as the stop sets of its 16-byte path, and a unit test checks the two against each other for
+// every byte: the kinds of run (bit 0 white space, bit 1 comment text) that c belongs to by the
+// table, and by the 16-byte path (by the table again where there is none). After Init.
+void RunKinds(uint8_t c, uint8_t& byTable, uint8_t& bySixteen);
 
 // The one writer of source errors: "who (line,column): msg." at the current token's position,
 // then the end of the run. The scanner's and the parser's Err are calls of it.

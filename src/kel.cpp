@@ -23,7 +23,8 @@ void Help() {
     rt::Exit(9);
 }
 
-// "kel: " s ": '" the current token's text "'". A long parameter is shown cut to 256 characters.
+// "kel: " s ": '" the current token's text "'". A long parameter is shown cut to 256 bytes at
+// most, never inside a character (Args::lit).
 [[noreturn]] void Error(const char* s) {
     rt::WrStr(rt::ErrOut, "kel: ");
     rt::WrStr(rt::ErrOut, s);
@@ -54,7 +55,7 @@ void ParseArgs() {
         if (rt::Compare(Args::arg, SIZE_MAX, "-") == 0) {
             // "-" is standard input, which the scanner reads already
         } else if (rt::Exists(Args::arg)) {
-            Scnr::src = rt::OpenRead(Args::arg);
+            Scnr::Use(rt::OpenRead(Args::arg));
         } else {
             Error("File does not exist");
         }

@@ -1,8 +1,7 @@
 // The run-time layer's calls on channels and files where the C library offers the POSIX calls
-// for them: on POSIX systems and on WASI. Start-up and console events are per system (Posix.cpp,
-// Wasi.cpp).
+// for them: on POSIX systems and on WASI. Start-up, console events, the wording of errors and the
+// end of the process are per system (Posix.cpp, Wasi.cpp).
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,16 +69,5 @@ void Unread(Chan f, size_t n) {
     // A pipe or a terminal refuses, and keeps what was read.
     if (n > 0) lseek(f, -static_cast<off_t>(n), SEEK_CUR);
 }
-
-const char* Reason(Error err) {
-#ifdef __GLIBC__
-    const char* s = strerrordesc_np(err); // untranslated and safe in a signal handler
-    return s != nullptr ? s : "unknown error";
-#else
-    return strerror(err);
-#endif
-}
-
-void End(int status) { _exit(status); }
 
 } // namespace rt::sys

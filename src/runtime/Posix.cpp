@@ -1,7 +1,8 @@
-// The run-time layer's start-up and console events on POSIX systems; the calls on channels and
-// files are in Files.cpp.
+// The run-time layer's start-up, console events, error texts and end on POSIX systems; the calls
+// on channels and files are in Files.cpp.
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,11 +15,12 @@ namespace {
 // The signals that stand for console events, with the kind of each: an interrupt from the
 // keyboard, a break (Ctrl-\), the loss of the terminal, and a shutdown. This is the one list of
 // them: Install handles them and Hold holds them.
-struct TEvent {
+struct TSignal {
     int sig;
-    uint32_t kind;
+    TEvent kind;
 };
-constexpr TEvent kEvents[] = {{SIGINT, 0}, {SIGQUIT, 1}, {SIGHUP, 2}, {SIGTERM, 6}};
+constexpr TSignal kSignals[] = {
+    {SIGINT, evInterrupt}, {SIGQUIT, evBreak}, {SIGHUP, evClose}, {SIGTERM, evShutdown}};
 
 bool (*handler)(uint32_t) = nullptr;
 
@@ -28,12 +30,12 @@ int holds = 0; // Holds not yet released
 sigset_t Events() {
     sigset_t s;
     sigemptyset(&s);
-    for (const TEvent& e : kEvents) sigaddset(&s, e.sig);
+    for (const TSignal& e : kSignals) sigaddset(&s, e.sig);
     return s;
 }
 
 void OnSignal(int sig) {
-    for (const TEvent& e : kEvents) {
+    for (const TSignal& e : kSignals) {
         if (e.sig == sig) handler(e.kind);
     }
 }
@@ -60,7 +62,7 @@ bool Install(bool (*h)(uint32_t)) {
     struct sigaction sa = {};
     sa.sa_handler = OnSignal;
     sa.sa_mask = Events(); // one handler at a time
-    for (const TEvent& e : kEvents) {
+    for (const TSignal& e : kSignals) {
         // A signal that kel was started with ignored (nohup, a background job) stays ignored:
         // whoever started kel asked for it to survive that event.
         struct sigaction old = {};
@@ -81,5 +83,16 @@ void Hold() {
 void Release() {
     if (--holds == 0) sigprocmask(SIG_SETMASK, &held, nullptr);
 }
+
+const char* Reason(Error err) {
+#ifdef __GLIBC__
+    const char* s = strerrordesc_np(err); // untranslated and safe in a signal handler
+    return s != nullptr ? s : "unknown error";
+#else
+    return strerror(err);
+#endif
+}
+
+void End(int status) { _exit(status); }
 
 } // namespace rt::sys

@@ -139,6 +139,16 @@ void WrDigits(Chan f, bool minus, uint32_t x, uint32_t w) {
     Append(OutOf(f), d + i, sizeof d - i);
 }
 
+// Where the UTF-8 text p may be cut before byte k without splitting a character: k, or the first
+// byte of the character that byte k continues. A byte that continues none is not UTF-8 and leaves
+// k as it is.
+size_t CharStart(const char* p, size_t k) {
+    const auto byte = [p](size_t i) { return static_cast<uint8_t>(p[i]); };
+    size_t i = k;
+    while (i > 0 && k - i < 3 && (byte(i) & 0xC0) == 0x80) --i; // continuation bytes
+    return i < k && byte(i) >= 0xC0 ? i : k;
+}
+
 } // namespace
 
 void Init(int argc, char** argv) {
@@ -195,11 +205,9 @@ const char* Param(uint32_t n) { return n >= 1 && n <= ParamCount() ? args[n] : "
 
 void ParamStr(char* s, size_t cap, uint32_t n) {
     const char* p = Param(n);
-    size_t k = 0;
-    while (k < cap && p[k] != '\0') {
-        s[k] = p[k];
-        ++k;
-    }
+    size_t k = Length(p, cap);
+    if (p[k] != '\0') k = CharStart(p, k); // cut: not inside a character
+    memcpy(s, p, k);
     if (k < cap) s[k] = '\0';
 }
 

@@ -13,7 +13,7 @@
 //   for good and allocates nothing. While held output is being written no event is handled, so
 //   no byte is written twice or lost; an event that came meanwhile is handled after it, so an
 //   interrupted run never ends in status 0.
-// - At every end a seekable input is left just behind the last byte kel used (LeaveInput).
+// - A seekable input is left where kel stopped using it: see LeaveInput.
 #pragma once
 
 #include <cstddef>
@@ -44,12 +44,17 @@ Chan OpenRead(const char* name);
 size_t RdBin(Chan f, uint8_t* buf, size_t n);
 // True when the file system has an entry of that name, a file or a directory.
 bool Exists(const char* name);
-// count tells how many of the bytes that RdBin delivered last the reader has not used; at every
-// end of the process a seekable input goes back by that many, so that the next reader of a
-// shared input starts right behind the last byte kel used.
+// At every end of the process a seekable input is left just behind the last byte kel used, so that
+// the next reader of a shared input starts there: count tells how many of the bytes that RdBin
+// delivered last the reader has not used, and the input goes back by that many. An input that
+// cannot seek (a pipe, a terminal) keeps what was read.
 void LeaveInput(size_t (*count)());
 
-// Installs the console-event handler (see Sys.h for the kinds); false when that fails.
+// The kinds of console event, numbered as the Windows console numbers them; POSIX signals stand
+// for them. A handler may also be given a kind without a name here (3, 4, above 6).
+enum TEvent : uint32_t { evInterrupt = 0, evBreak = 1, evClose = 2, evLogOff = 5, evShutdown = 6 };
+
+// Installs the console-event handler, called with the kind of each event; false when that fails.
 bool InstallHandler(bool (*handler)(uint32_t kind));
 
 // Whether every parameter that starts with "/" is an option (Windows), or only "/h" and "/?"
@@ -58,8 +63,10 @@ bool SlashOptions();
 
 // The parameters after the program's name, empty ones not counted; numbered from 1.
 uint32_t ParamCount();
-const char* Param(uint32_t n);                  // the whole parameter
-void ParamStr(char* s, size_t cap, uint32_t n); // copied, cut at cap (no NUL when it fills s)
+const char* Param(uint32_t n); // the whole parameter
+// Copied into s, cut to at most cap bytes but never inside a UTF-8 character (no NUL when it
+// fills s).
+void ParamStr(char* s, size_t cap, uint32_t n);
 
 // Text helpers on fixed-capacity texts (ended by the first NUL or by the capacity).
 size_t Length(const char* s, size_t cap);

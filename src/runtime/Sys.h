@@ -1,9 +1,10 @@
 // What the run-time layer needs of the operating system: the calls that differ from one system to
 // the next, each system in a file of its own (Posix.cpp, Windows.cpp, Wasi.cpp), exactly one of
-// which is built, chosen by the build. Where the C library offers the POSIX calls on channels and
-// files (POSIX and WASI), those calls are shared, in Files.cpp. Everything else of the layer
-// (buffers, the order across the channels, number formatting, diagnostics, the exit path) is in
-// Runtime.cpp, once.
+// which is built, chosen by the build; nothing else asks which system it is. Where the C library
+// offers the POSIX calls on channels and files (POSIX and WASI), those calls are shared, in
+// Files.cpp, and so is the header of what is inline, SysPosix.h (Windows: SysWindows.h).
+// Everything else of the layer (buffers, the order across the channels, number formatting,
+// diagnostics, the exit path) is in Runtime.cpp, once.
 //
 // Failures come back as the system's own error code, which Reason turns into a message worded
 // alike on every system ("No such file or directory", "Is a directory", "Broken pipe", ...).
@@ -37,10 +38,9 @@ bool Exists(const char* name);
 void Unread(Chan f, size_t n);
 const char* Reason(Error err);
 
-// Console events: the kinds 0 (interrupt), 1 (break), 2 (console closed), 5 (log-off),
-// 6 (shutdown) and any other the system reports go to handler, which returns only for the kinds
-// it passes on. False when the handler cannot be installed; a system without console events
-// installs nothing and succeeds.
+// Console events: the kinds of TEvent, and any other that the system reports, go to handler, which
+// returns only for the kinds it passes on. False when the handler cannot be installed; a system
+// without console events installs nothing and succeeds.
 bool Install(bool (*handler)(uint32_t kind));
 // Between Hold and Release no console event is handled, so a handler never meets output half
 // written out; one that comes meanwhile waits. Calls nest. A handler holds for good.
@@ -50,21 +50,12 @@ void Release();
 // handled meanwhile ends the process itself, with its own status.
 [[noreturn]] void End(int status);
 
-// Guard and Unguard enclose every change of the held output. Where a console event is handled on
-// the thread that it interrupts (a POSIX signal), they are empty: the output's byte count grows
-// only after the bytes are in place, so the handler writes out complete bytes. Where it is handled
-// on a thread of its own (Windows), they are Hold and Release.
-//
-// kSlashOptions: whether every parameter that starts with "/" is an option, or, where absolute
-// paths start with "/", only "/h" and "/?".
-#ifdef _WIN32
-inline void Guard() { Hold(); }
-inline void Unguard() { Release(); }
-constexpr bool kSlashOptions = true;
-#else
-inline void Guard() {}
-inline void Unguard() {}
-constexpr bool kSlashOptions = false;
-#endif
-
 } // namespace rt::sys
+
+// The system's header, named by the build, gives inline, so that where they do nothing they cost
+// nothing: Guard() and Unguard(), which enclose every change of the held output, and
+// kSlashOptions, whether every parameter that starts with "/" is an option.
+#ifndef KEL_SYS_HEADER
+#error "KEL_SYS_HEADER names the system's header; the build defines it"
+#endif
+#include KEL_SYS_HEADER

@@ -13,6 +13,11 @@
 namespace rt::sys {
 namespace {
 
+// OnEvent hands the console's own kinds on unchanged.
+static_assert(evInterrupt == CTRL_C_EVENT && evBreak == CTRL_BREAK_EVENT &&
+              evClose == CTRL_CLOSE_EVENT && evLogOff == CTRL_LOGOFF_EVENT &&
+              evShutdown == CTRL_SHUTDOWN_EVENT);
+
 // An error code of kel's own (the system leaves codes with bit 29 to programs).
 constexpr DWORD kIsDirectory = 0x20000000 | 21;
 

@@ -86,6 +86,33 @@ TEST(Args, LongParametersAreCut) {
                          std::string(255, 'z') + ",255)\n");
 }
 
+TEST(Args, ALongParameterIsCutAtTheLastWholeUtf8Character) {
+    const auto times = [](const std::string& s, size_t n) {
+        std::string r;
+        for (size_t k = 0; k < n; ++k) r += s;
+        return r;
+    };
+    const std::string zh = "\xe4\xb8\xad", smile = "\xf0\x9f\x98\x80", e = "\xc3\xa9";
+    struct Case {
+        std::string param;
+        std::string token; // kind and the bytes of the parameter that lit keeps
+        size_t from, len;
+    } const cases[] = {
+        {times(zh, 100), "Arg", 0, 255},
+        {"a" + times(zh, 100), "Arg", 0, 256}, // the 86th character ends at byte 256
+        {"ab" + times(smile, 70), "Arg", 0, 254},
+        {"x" + times(e, 200), "Arg", 0, 255},
+        {"-" + times(zh, 100), "Opt", 1, 255},     // 256 bytes, then without the "-"
+        {std::string(300, '\x80'), "Arg", 0, 256}, // not UTF-8: cut where it is
+    };
+    for (const Case& c : cases) {
+        Outcome r = Tokens({c.param}, 0);
+        EXPECT_EQ(r.out, "cnt=1 Null(,0) " + c.token + "(" + c.param.substr(c.from, c.len) + "," +
+                             std::to_string(c.len) + ")")
+            << "parameter of " << c.param.size() << " bytes, starting " << c.param.substr(0, 4);
+    }
+}
+
 TEST(Args, ResetStartsOver) {
     Outcome r = InChild([] {
         char name[] = "kel", a[] = "a", b[] = "-b";

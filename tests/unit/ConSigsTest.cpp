@@ -4,17 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "ConSigs.h"
+#include "runtime/Runtime.h"
 
 namespace {
 
 TEST(ConSigs, InterruptBreakCloseAndShutdownEndTheProcessLogOffAndTheRestPassOn) {
-    struct {
-        uint32_t kind;
-        bool ends;
-    } const table[] = {{0, true},   {1, true},   {2, true},          {3, true},  {4, true},
-                       {5, false},  {6, true},   {7, false},         {8, false}, {31, false},
-                       {32, false}, {38, false}, {0xFFFFFFFF, false}};
-    for (const auto& e : table) EXPECT_EQ(ConSigs::Terminates(e.kind), e.ends) << "kind " << e.kind;
+    // 3 and 4 have no name but end the process too.
+    const uint32_t ending[] = {rt::evInterrupt, rt::evBreak, rt::evClose, 3, 4, rt::evShutdown};
+    const uint32_t passedOn[] = {rt::evLogOff, 7, 8, 31, 32, 38, 0xFFFFFFFF};
+    for (uint32_t kind : ending) EXPECT_TRUE(ConSigs::Terminates(kind)) << "kind " << kind;
+    for (uint32_t kind : passedOn) EXPECT_FALSE(ConSigs::Terminates(kind)) << "kind " << kind;
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 // message may follow a line's digits before its line end: that is one write, the line end
 // another). One passed on leaves "before", lines of digits, "passed on" and status 0.
 //
-// Usage: kel-events KIND
+// Usage: kel-events KIND (a number: one of rt::TEvent, or any other the system might report)
 #include <atomic>
 #include <cstdint>
 

@@ -1,0 +1,2 @@
+" kel source files
+autocmd BufNewFile,BufRead *.kel setfiletype kel
