@@ -105,7 +105,7 @@ export function createEditor(parent, { onChange, onRun }) {
     // d = { from, to, message, line, col } in editor positions, or null.
     setDiagnostic(d) {
       const effects = [diagnosticMark.set.of(d && {
-        from: d.from, to: d.to, attributes: { title: d.message, 'data-line': String(d.line), ...(d.col ? { 'data-column': String(d.col) } : {}) },
+        from: d.from, to: d.to, attributes: { 'data-line': String(d.line), ...(d.col ? { 'data-column': String(d.col) } : {}) },
       })];
       view.dispatch(setDiagnostics(view.state, d ? [{ from: d.from, to: d.to, severity: 'error', message: d.message }] : []), { effects });
     },

@@ -106,14 +106,18 @@ async function runNow(started = performance.now()) {
   await new Promise((resolve) => setTimeout(resolve)); // a task of its own: the text may be long
   if (n !== runs) return false;
   const text = editor.text();
+  // A long run says so; a short one does not flicker.
+  const slow = setTimeout(() => n === runs && setStatus('Running…'), 100);
   let r;
   try {
     r = await runner.run(enc.encode(text));
   } catch (e) {
+    clearTimeout(slow);
     if (e.superseded || n !== runs) return false;
-    setStatus(`kel could not run: ${e.message}`, 'failed');
+    setStatus(`kel could not run: ${e.message}.`, 'failed');
     return false;
   }
+  clearTimeout(slow);
   if (n !== runs) return false;
   showResult(text, r);
   performance.measure('kel-run', { start: started });
@@ -131,7 +135,7 @@ function edited(typed) {
   if (!typed) return;
   clearTimeout(draftTimer);
   draftTimer = setTimeout(saveDraft, 300);
-  if (link.code !== undefined || link.example !== undefined) history.replaceState(null, '', location.pathname + location.search);
+  if (location.hash) history.replaceState(null, '', location.pathname + location.search);
   link = {};
   $('examples').value = '';
   $('sharing').hidden = true;
@@ -191,7 +195,7 @@ async function openLink() {
 }
 
 async function load() {
-  runner.ready.catch((e) => setStatus(`kel.wasm could not be loaded, so nothing can run: ${e.message}`, 'failed'));
+  runner.ready.catch((e) => setStatus(`${e.message}, so nothing can run.`, 'failed'));
   if (!(await openLink())) {
     let text = null;
     try {

@@ -3,8 +3,9 @@
 // worker, so a long run never holds up a newer one.
 export function createRunner(wasmUrl, workerUrl) {
   const module = fetch(wasmUrl)
-    .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(`${wasmUrl}: HTTP ${r.status}`))))
-    .then((b) => WebAssembly.compile(b));
+    .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(`HTTP ${r.status}`))))
+    .then((b) => WebAssembly.compile(b))
+    .catch((e) => Promise.reject(new Error(`${wasmUrl} could not be loaded (${e.message})`)));
   let worker = null;
   let current = null; // { id, resolve, reject } of the run in the worker, if any
   let ids = 0;
