@@ -1,61 +1,45 @@
-// The playground page: an editor, a run of kel.wasm per request, and panes for what kel wrote.
-// A program comes from the link (#code=, compressed, or #example=NAME), else from the draft kept
-// in this browser, else it is the example hello.
-import { run } from './kel.js';
+// The playground page: wires the editor (editor.js), the runs of kel.wasm in a worker
+// (runner.js, worker.js), the panes for what kel wrote, the step view (step.js) and share links
+// (link.js). A program comes from the link (#code= or #example=NAME), else from the draft kept in
+// this browser, else it is the example hello.
+import { createEditor } from './editor.js';
+import { DamagedLink, makeHash, pack, parseHash, unpack } from './link.js';
+import { createRunner } from './runner.js';
+import { createStepView } from './step.js';
 
 const $ = (id) => document.getElementById(id);
-const source = $('source');
 const enc = new TextEncoder();
-const dec = new TextDecoder();
 const draftKey = 'kel-draft';
-const maxShared = 1 << 20; // a link carries at most 1 MiB of program
 
-const kel = fetch('kel.wasm')
-  .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(`kel.wasm: ${r.status}`))))
-  .then((b) => WebAssembly.compile(b));
+const runner = createRunner('kel.wasm', 'worker.js');
 let runs = 0; // the number of the latest run; an older one that ends later is dropped
+let last = null; // the latest run shown: { text, result }
+let link = {}; // what the address names: { code, example }, while the editor holds it
 
-// Where each source line starts, in bytes: kel counts lines and columns in bytes.
-function lineStarts(input) {
-  const starts = [0];
-  input.forEach((b, i) => b === 10 && starts.push(i + 1));
-  return starts;
+function setStatus(text, kind = '') {
+  $('status').textContent = text;
+  $('status').className = kind;
 }
 
-// The string index of byte b of the source.
-const indexAt = (input, b) => dec.decode(input.subarray(0, b)).length;
+const editor = createEditor($('editor'), { onChange: edited, onRun: () => runNow() });
 
-// The string indices where line l (from 1) starts and ends, its LF left out.
-function lineSpan(input, l) {
-  const starts = lineStarts(input);
-  l = Math.min(Math.max(l, 1), starts.length);
-  const end = l < starts.length ? starts[l] - 1 : input.length;
-  return [indexAt(input, starts[l - 1]), indexAt(input, end)];
-}
+const steps = createStepView($('step-view'), {
+  onMove(step, k) {
+    editor.showRead(step && { from: step.readFromChar, to: step.readToChar });
+    markTraceRow(step ? step.traceRow : -1);
+    if (link.code !== undefined || link.example !== undefined) history.replaceState(null, '', makeHash(link, k));
+  },
+  onClose(byReader) {
+    editor.showRead(null);
+    markTraceRow(-1);
+    if (link.code !== undefined || link.example !== undefined) history.replaceState(null, '', makeHash(link, 0));
+    if (byReader) $('step').focus();
+  },
+});
 
-// What kel wrote, as lines: the text of each up to its CR LF, its channel, and the source line
-// kel had read up to when it wrote it (0 before any input).
-function lines(chunks, input) {
-  const starts = lineStarts(input);
-  const out = [];
-  const open = { 1: '', 2: '' }; // per channel, the line not yet ended
-  let line = 0; // reads only go forward
-  for (const c of chunks) {
-    while (line < starts.length && starts[line] < c.read) line++;
-    const parts = dec.decode(c.bytes).split('\r\n');
-    open[c.fd] += parts[0];
-    for (const p of parts.slice(1)) {
-      out.push({ fd: c.fd, text: open[c.fd], from: line });
-      open[c.fd] = p;
-    }
-  }
-  for (const fd of [1, 2]) if (open[fd]) out.push({ fd, text: open[fd], from: 0 });
-  return out;
-}
-
+// The panes: each line kel wrote, after the source line kel had read when it wrote it.
 function show(pane, rows) {
-  pane.replaceChildren();
-  for (const r of rows) {
+  pane.replaceChildren(...rows.map((r) => {
     const row = document.createElement('span');
     row.className = r.fd === 2 ? 'row err' : 'row';
     // The line number is drawn by the style sheet, so that a pane's text is kel's text alone.
@@ -67,188 +51,194 @@ function show(pane, rows) {
       ln.setAttribute('aria-label', `source line ${r.from}`);
     }
     row.append(ln, r.text, '\n');
-    pane.append(row);
+    return row;
+  }));
+}
+
+function markTraceRow(i) {
+  const pane = $('stderr');
+  pane.querySelector('.current')?.classList.remove('current');
+  const row = pane.children[i];
+  if (!row) return;
+  row.classList.add('current');
+  // Scrolled within the pane only, not the page.
+  if (row.offsetTop < pane.scrollTop || row.offsetTop + row.offsetHeight > pane.scrollTop + pane.clientHeight) {
+    pane.scrollTop = row.offsetTop - pane.clientHeight / 2;
   }
 }
 
-let mark = null; // { start, end, kind, line, column }
-
-function paint() {
-  const text = source.value;
-  const n = text.split('\n').length;
-  $('gutter').textContent = Array.from({ length: n }, (_, i) => i + 1).join('\n') + '\n ';
-  const back = $('backdrop');
-  back.replaceChildren();
-  if (mark) {
-    const m = document.createElement('mark');
-    m.className = mark.kind;
-    m.dataset.testid = 'mark';
-    m.dataset.line = mark.line;
-    if (mark.column) m.dataset.column = mark.column;
-    // A mark at a line end or at the end of the text still shows, as a blank.
-    m.textContent = text.slice(mark.start, mark.end) || ' ';
-    back.append(text.slice(0, mark.start), m, text.slice(mark.end));
-  } else {
-    back.append(text);
+// The lint mark for a run's diagnostic: the character at a source error's line and column, or
+// the line kel had read when it stopped at run time.
+function diagnosticMark(d) {
+  if (!d || !(d.line > 0)) return null;
+  if (d.kind === 'source') {
+    let from = d.index;
+    const ch = editor.charAt(from);
+    if (ch === '' || ch[0] === '\n') from = Math.max(from - 1, 0); // at a line's end: the character before
+    const c = editor.charAt(from);
+    const to = from + (c === '' || c[0] === '\n' ? 0 : String.fromCodePoint(c.codePointAt(0)).length);
+    return { from, to, message: d.text, line: d.line, col: d.col };
   }
-  back.append(' ');
-  sync();
+  const line = editor.lineRange(d.line);
+  return { from: line.from, to: line.to, message: d.text, line: d.line };
 }
 
-function sync() {
-  $('backdrop').scrollTop = $('gutter').scrollTop = source.scrollTop;
-  $('backdrop').scrollLeft = source.scrollLeft;
+function showResult(text, r) {
+  last = { text, result: r };
+  show($('stdout'), r.rows.filter((x) => x.fd === 1));
+  show($('stderr'), r.rows.filter((x) => x.fd === 2));
+  show($('terminal'), r.rows);
+  const d = r.diagnostic;
+  editor.setDiagnostic(r.status === 0 ? null : diagnosticMark(d));
+  setStatus(`Exit status ${r.status}` + (d ? `: ${d.text}` + (d.kind === 'runtime' && d.line ? ` (stopped at line ${d.line})` : '') : ''),
+    r.status === 0 ? 'ok' : 'failed');
+  $('step').disabled = false;
+  if (steps.isOpen) openSteps(steps.step);
 }
 
-function goTo(line) {
-  const [start, end] = lineSpan(enc.encode(source.value), line);
-  mark = { start, end, kind: 'link', line };
-  paint();
-  source.focus();
-  source.setSelectionRange(start, start);
-}
-
-// Where a run that failed stopped: the line and column of a source error, else the source line
-// kel had read when it wrote its last diagnostic.
-function failure(rows, input) {
-  for (const r of rows) {
-    const m = r.fd === 2 && /^(Scnr|Prsr) \((\d+),(\d+)\): /.exec(r.text);
-    if (!m) continue;
-    const [line, column] = [Number(m[2]), Number(m[3])];
-    const [first, last] = lineSpan(input, line);
-    const start = Math.min(first + indexAt(enc.encode(source.value.slice(first)), column - 1), last);
-    const end = start + (start < last ? String.fromCodePoint(source.value.codePointAt(start)).length : 0);
-    return { start, end, kind: 'error', line, column, what: `${m[1]} error at line ${line}, column ${column}` };
-  }
-  const last = rows.filter((r) => r.fd === 2 && r.from > 0).pop();
-  if (!last) return null;
-  const [start, end] = lineSpan(input, last.from);
-  return { start, end, kind: 'stop', line: last.from, what: `stopped at line ${last.from}` };
+function openSteps(k) {
+  const text = last.text;
+  steps.open({ ...last.result, sourceText: (from, to) => text.slice(from, to) }, k);
 }
 
 async function runNow(started = performance.now()) {
   const n = ++runs;
-  const input = enc.encode(source.value);
+  await new Promise((resolve) => setTimeout(resolve)); // a task of its own: the text may be long
+  if (n !== runs) return false;
+  const text = editor.text();
+  // A long run says so; a short one does not flicker.
+  const slow = setTimeout(() => n === runs && setStatus('Running…'), 100);
   let r;
   try {
-    r = await run(await kel, input);
+    r = await runner.run(enc.encode(text));
   } catch (e) {
-    if (n === runs) $('status').textContent = `kel could not run: ${e.message}`;
-    return;
+    clearTimeout(slow);
+    if (e.superseded || n !== runs) return false;
+    setStatus(`kel could not run: ${e.message}.`, 'failed');
+    return false;
   }
-  if (n !== runs) return;
-  const rows = lines(r.chunks, input);
-  show($('stdout'), rows.filter((x) => x.fd === 1));
-  show($('stderr'), rows.filter((x) => x.fd === 2));
-  show($('terminal'), rows);
-  mark = r.status === 0 ? null : failure(rows, input);
-  $('status').textContent = `Exit status ${r.status}` + (mark ? ` (${mark.what})` : '');
-  $('status').className = r.status === 0 ? 'ok' : 'failed';
-  paint();
+  clearTimeout(slow);
+  if (n !== runs) return false;
+  showResult(text, r);
   performance.measure('kel-run', { start: started });
+  return true;
 }
 
-function setSource(text) {
-  source.value = text;
-  mark = null;
-  paint();
+let draftTimer = 0;
+let liveTimer = 0;
+// After every change of the text: what was shown of the last run no longer fits it. A change
+// typed, rather than set by the page, is the draft, and the link no longer names it.
+function edited(typed) {
+  editor.setDiagnostic(null);
+  steps.close();
+  last = null;
+  if (!typed) return;
+  clearTimeout(draftTimer);
+  draftTimer = setTimeout(saveDraft, 300);
+  if (location.hash) history.replaceState(null, '', location.pathname + location.search);
+  link = {};
+  $('examples').value = '';
+  $('sharing').hidden = true;
+  if ($('live').checked) {
+    clearTimeout(liveTimer);
+    liveTimer = setTimeout(runNow, 150);
+  }
+}
+
+function saveDraft() {
+  try {
+    localStorage.setItem(draftKey, editor.text());
+  } catch {
+    // A draft too large for the browser's storage is not kept.
+  }
 }
 
 async function fetchExample(name) {
-  const r = await fetch(`examples/${encodeURIComponent(name)}.kel`);
-  if (!r.ok) throw new Error(`no example ${name}`);
-  $('examples').value = name;
+  let r;
+  try {
+    r = await fetch(`examples/${encodeURIComponent(name)}.kel`);
+  } catch (e) {
+    throw new Error(`the example ${name} could not be loaded: ${e.message}`);
+  }
+  if (!r.ok) throw new Error(`the example ${name} could not be loaded (HTTP ${r.status})`);
   return r.text();
 }
 
-function base64url(bytes) {
-  let bin = '';
-  for (const b of bytes) bin += String.fromCharCode(b);
-  return btoa(bin).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+// Puts a program in the editor as the address names it, keeping the link.
+async function setProgram(text, named) {
+  await editor.setText(text);
+  link = named;
+  $('examples').value = named.example ?? '';
+  history.replaceState(null, '', makeHash(named, 0));
 }
 
-async function pack(text) {
-  const s = new Blob([text]).stream().pipeThrough(new CompressionStream('deflate-raw'));
-  return base64url(new Uint8Array(await new Response(s).arrayBuffer()));
-}
-
-async function unpack(code) {
-  const bin = atob(code.replace(/-/g, '+').replace(/_/g, '/'));
-  const bytes = Uint8Array.from(bin, (c) => c.charCodeAt(0));
-  const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
-  const parts = [];
-  let size = 0;
-  for (;;) {
-    const { done, value } = await reader.read();
-    if (done) break;
-    size += value.length;
-    if (size > maxShared) {
-      reader.cancel();
-      throw new Error('the program in this link is larger than 1 MiB');
-    }
-    parts.push(value);
+// Shows what the link names and runs it, at the step it names. Returns false when the link
+// names no program; a link that is damaged or whose example is missing is reported and nothing
+// runs.
+async function openLink() {
+  const h = parseHash(location.hash);
+  let text;
+  try {
+    if (h.code !== undefined) text = await unpack(h.code);
+    else if (h.example !== undefined) text = await fetchExample(h.example);
+    else return false;
+  } catch (e) {
+    const what = e instanceof DamagedLink ? `This link holds no program: ${e.message}` : `This link's program is missing: ${e.message}`;
+    const shown = location.href.length > 120 ? location.href.slice(0, 100) + '…' : location.href;
+    setStatus(`${what}. Nothing was run. The link: ${shown}`, 'failed');
+    steps.close();
+    return true;
   }
-  return new Blob(parts).text();
-}
-
-// The program the link names, or null when it names none.
-async function fromLink() {
-  const p = new URLSearchParams(location.hash.slice(1));
-  if (p.has('code')) return unpack(p.get('code'));
-  if (p.has('example')) return fetchExample(p.get('example'));
-  return null;
-}
-
-function dropLink() {
-  if (location.hash) history.replaceState(null, '', location.pathname + location.search);
+  await setProgram(text, h.code !== undefined ? { code: h.code } : { example: h.example });
+  if (await runNow() && h.step) openSteps(h.step);
+  return true;
 }
 
 async function load() {
-  let text;
-  let notice = '';
-  try {
-    text = await fromLink();
-  } catch (e) {
-    notice = `; this link holds no program: ${e.message}`;
+  runner.ready.catch((e) => setStatus(`${e.message}, so nothing can run.`, 'failed'));
+  if (!(await openLink())) {
+    let text = null;
+    try {
+      text = localStorage.getItem(draftKey);
+    } catch {
+      // No storage: no draft.
+    }
+    try {
+      text ??= await fetchExample('hello');
+    } catch (e) {
+      setStatus(`${e.message[0].toUpperCase()}${e.message.slice(1)}.`, 'failed');
+      text = '';
+    }
+    await editor.setText(text);
+    link = {};
+    if (text) await runNow();
   }
-  text ??= localStorage.getItem(draftKey) ?? (await fetchExample('hello'));
-  setSource(text);
-  await runNow();
-  $('status').textContent += notice;
   performance.mark('kel-first-result');
 }
 
-let timer = 0;
-source.addEventListener('input', () => {
-  localStorage.setItem(draftKey, source.value);
-  dropLink();
-  $('examples').value = '';
-  $('sharing').hidden = true;
-  mark = null;
-  paint();
-  if ($('live').checked) {
-    clearTimeout(timer);
-    timer = setTimeout(runNow, 150);
-  }
-});
-source.addEventListener('scroll', sync);
-source.addEventListener('keydown', (e) => {
-  if (e.key === 'Enter' && (e.ctrlKey || e.metaKey)) {
-    e.preventDefault();
-    runNow();
-  }
-});
 $('run').addEventListener('click', () => runNow());
+$('step').addEventListener('click', async () => {
+  if (!last || last.text !== editor.text()) {
+    if (!(await runNow())) return;
+  }
+  openSteps(1);
+  steps.focus();
+});
 $('examples').addEventListener('change', async (e) => {
   const name = e.target.value;
   if (!name) return;
-  setSource(await fetchExample(name));
-  history.replaceState(null, '', `#example=${encodeURIComponent(name)}`);
-  localStorage.setItem(draftKey, source.value);
+  try {
+    await setProgram(await fetchExample(name), { example: name });
+  } catch (err) {
+    setStatus(`${err.message[0].toUpperCase()}${err.message.slice(1)}.`, 'failed');
+    return;
+  }
+  saveDraft();
   runNow();
 });
 $('share').addEventListener('click', async () => {
-  history.replaceState(null, '', `#code=${await pack(source.value)}`);
+  link = { code: await pack(editor.text()) };
+  history.replaceState(null, '', makeHash(link, steps.isOpen ? steps.step : 0));
   $('link').value = location.href;
   $('sharing').hidden = false;
   $('link').select();
@@ -259,14 +249,9 @@ for (const pane of ['stdout', 'stderr', 'terminal']) {
     const a = e.target.closest('a[data-line]');
     if (!a) return;
     e.preventDefault();
-    goTo(Number(a.dataset.line));
+    editor.goTo(Number(a.dataset.line));
   });
 }
-window.addEventListener('hashchange', async () => {
-  const text = await fromLink().catch(() => null);
-  if (text === null) return;
-  setSource(text);
-  runNow();
-});
+window.addEventListener('hashchange', () => openLink());
 
 load();

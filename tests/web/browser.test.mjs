@@ -1,165 +1,293 @@
 // The playground in a real browser: Debian's chromium, driven by playwright-core from web/, on
 // the site from web/build served here on 127.0.0.1. Screenshots go to build-wasm/screenshots/.
-// Prints the page's own timings: load to first result, and click to result.
+// The page's timings are measured by bench/playground.mjs, not here.
 //   node --test-reporter=tap tests/web/browser.test.mjs
 import assert from 'node:assert/strict';
-import { mkdirSync, readFileSync } from 'node:fs';
-import { createServer } from 'node:http';
-import { createRequire } from 'node:module';
-import { extname } from 'node:path';
+import { mkdirSync, readFileSync, readdirSync } from 'node:fs';
 import { after, before, test } from 'node:test';
+import { deflateRawSync, gzipSync } from 'node:zlib';
+import { launchChromium, root, serveSite, site, webRequire } from './site.mjs';
 
-const root = new URL('../../', import.meta.url);
-const site = new URL('build-wasm/site/', root);
 const shots = new URL('build-wasm/screenshots/', root);
-const { chromium } = createRequire(new URL('web/package.json', root))('playwright-core');
+const axePath = webRequire.resolve('axe-core/axe.min.js');
 const example = (name, part) => readFileSync(new URL(`examples/${name}.${part}`, root));
 const lf = (bytes) => bytes.toString().replaceAll('\r\n', '\n');
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
-const server = createServer((req, res) => {
-  const path = new URL(req.url, 'http://x').pathname.replace(/\/$/, '/index.html');
-  try {
-    if (path.includes('..')) throw new Error('outside the site');
-    const body = readFileSync(new URL('.' + path, site));
-    res.writeHead(200, { 'content-type': types[extname(path)] ?? 'text/plain' }).end(body);
-  } catch {
-    res.writeHead(404).end();
-  }
-});
-
-let browser, page, url;
+let browser, page, server, url;
 before(async () => {
-  await new Promise((ok) => server.listen(0, '127.0.0.1', ok));
-  url = `http://127.0.0.1:${server.address().port}/`;
+  server = await serveSite();
+  url = server.url;
   mkdirSync(shots, { recursive: true });
-  browser = await chromium.launch({
-    executablePath: process.env.KEL_CHROMIUM ?? '/usr/bin/chromium',
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  browser = await launchChromium();
   page = await browser.newPage(); // a fresh profile: no draft yet
 });
 after(async () => {
   await browser?.close();
-  server.close();
+  server?.close();
 });
 
-const pane = (id) => page.getByTestId(id).textContent();
-const status = () => page.getByTestId('status').textContent();
+const byId = (id, p = page) => p.getByTestId(id);
+const text = (id, p = page) => byId(id, p).textContent();
 const shot = (name, p = page) => p.screenshot({ path: new URL(`${name}.png`, shots).pathname, fullPage: true });
+const runsDone = (p = page) => p.evaluate(() => performance.getEntriesByName('kel-run').length);
+const firstResult = (p = page) => p.waitForFunction(() => performance.getEntriesByName('kel-first-result').length > 0);
 
-async function runProgram(text) {
-  await page.getByTestId('source').fill(text);
-  const before = await page.evaluate(() => performance.getEntriesByName('kel-run').length);
-  await page.getByTestId('run').click();
-  await page.waitForFunction((n) => performance.getEntriesByName('kel-run').length > n, before);
+// The editor's text, from its lines (all of them are drawn for a short program).
+const source = (p = page) => byId('source', p).locator('.cm-line').evaluateAll((ls) => ls.map((l) => l.textContent).join('\n'));
+
+// Puts program in the editor as a reader would: all of the text chosen, then the new typed over
+// it. (Playwright's fill can leave the last empty line of the old text behind.)
+async function type(program, p = page) {
+  await byId('source', p).click();
+  await p.keyboard.press('Control+a');
+  await p.keyboard.insertText(program);
 }
 
-test('the page opens with hello run', async () => {
-  await page.goto(url);
-  await page.waitForFunction(() => performance.getEntriesByName('kel-first-result').length > 0);
-  assert.equal(await page.getByTestId('source').inputValue(), example('hello', 'kel').toString());
-  assert.equal(await pane('stdout'), lf(example('hello', 'stdout')));
-  const ms = await page.evaluate(() => performance.getEntriesByName('kel-first-result')[0].startTime);
-  console.log(`# load to first result: ${ms.toFixed(0)} ms`);
+async function runProgram(program, p = page) {
+  await type(program, p);
+  const n = await runsDone(p);
+  await byId('run', p).click();
+  await p.waitForFunction((k) => performance.getEntriesByName('kel-run').length > k, n);
+}
+
+async function openAt(link, p = page) {
+  await p.goto(link);
+  await firstResult(p);
+}
+
+// WCAG 2 A and AA rules of axe-core, on the page as it is.
+async function axe(p = page) {
+  if (!(await p.evaluate(() => 'axe' in window))) await p.addScriptTag({ path: axePath });
+  const r = await p.evaluate(() => axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] } }));
+  return r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+}
+
+test('the page opens with hello run, in a worker, with no WCAG A/AA violation', async () => {
+  const workers = [];
+  page.on('worker', (w) => workers.push(w));
+  await openAt(url);
+  assert.equal(await source(), example('hello', 'kel').toString());
+  assert.equal(await text('stdout'), lf(example('hello', 'stdout')));
+  assert.ok(workers.some((w) => w.url().endsWith('/worker.js')));
+  assert.deepEqual(await axe(), []);
 });
 
-test('the host in the browser gives every example its bytes', async () => {
+test('every example through the page: its output, trace and status', async () => {
   const names = await page.$$eval('[data-testid=examples] option[value]:not([value=""])', (os) => os.map((o) => o.value));
   assert.equal(names.length, 8);
   for (const name of names) {
-    const r = await page.evaluate(async (src) => {
-      const { run } = await import('./kel.js');
-      const kel = await WebAssembly.compile(await (await fetch('kel.wasm')).arrayBuffer());
-      const r = await run(kel, new TextEncoder().encode(src));
-      return { status: r.status, stdout: [...r.stdout], stderr: [...r.stderr] };
-    }, example(name, 'kel').toString());
-    assert.deepEqual(Buffer.from(r.stdout), example(name, 'stdout'), name);
-    assert.deepEqual(Buffer.from(r.stderr), example(name, 'stderr'), name);
-    assert.equal(`${r.status}\n`, example(name, 'status').toString(), name);
+    const n = await runsDone();
+    await byId('examples').selectOption(name);
+    await page.waitForFunction((k) => performance.getEntriesByName('kel-run').length > k, n);
+    assert.equal(await text('stdout'), lf(example(name, 'stdout')), name);
+    assert.equal(await text('stderr'), lf(example(name, 'stderr')), name);
+    assert.match(await text('status'), new RegExp(`^Exit status ${example(name, 'status').toString().trim()}\\b`), name);
+    assert.equal(await page.evaluate(() => location.hash), `#example=${name}`);
   }
 });
 
-test('a typed program runs and fills the panes', async () => {
-  const text = 'VAR x : INTEGER;\nBEGIN\n  x := 6 * 7;\n  WRITE x; WRITE x = 42\n.\n';
-  await runProgram(text);
-  assert.equal(await pane('stdout'), '42\nTRUE\n');
-  assert.match(await pane('stderr'), /^Comp\.DebugG: {2}pos\nComp\.DebugG: {4}0: {2}Val 42\n/);
-  assert.match(await status(), /\b0\b/);
-  // Each trace line leads to the line kel had read when it wrote it.
-  await page.locator('[data-testid=stderr] a[data-line="4"]').first().click();
-  assert.equal(await page.getByTestId('source').evaluate((t) => t.selectionStart), text.indexOf('  WRITE'));
-  await shot('typed');
+test("kel's highlighting, with the page's colours", async () => {
+  await type('BEGIN WRITE TRUE # 42; (* a (* b *) c *) x, y\n(* open\nWRITE');
+  const colours = await page.evaluate(() => {
+    const probe = document.body.appendChild(document.createElement('span'));
+    const colour = (v) => ((probe.style.color = `var(${v})`), getComputedStyle(probe).color);
+    const spans = [...document.querySelectorAll('[data-testid=source] span')];
+    const of = (t) => getComputedStyle(spans.find((s) => s.textContent === t)).color;
+    const r = {
+      BEGIN: [of('BEGIN'), colour('--kw')], TRUE: [of('TRUE'), colour('--atom')], 42: [of('42'), colour('--num')],
+      nested: [of('(* a (* b *) c *)'), colour('--comment')], refused: [of(','), colour('--bad')],
+      unclosed: [getComputedStyle(spans.at(-1)).color, colour('--comment')],
+    };
+    probe.remove();
+    return r;
+  });
+  for (const [what, [got, want]] of Object.entries(colours)) assert.equal(got, want, what);
 });
 
-test('an example from the menu', async () => {
-  await page.getByTestId('examples').selectOption('runtime-error');
-  await page.waitForFunction(() => location.hash === '#example=runtime-error');
-  await page.waitForFunction(() => document.querySelector('[data-testid=status]').textContent.includes('9'));
-  assert.equal(await pane('stdout'), lf(example('runtime-error', 'stdout')));
-  assert.equal(await pane('stderr'), lf(example('runtime-error', 'stderr')));
-  // What a console shows, as README.md has it.
-  const trace = (lines) => lines.map((l) => `Comp.DebugG:  ${l}\n`).join('');
-  assert.equal(await pane('terminal'), trace(['pos', '  0:  Val 1', '  5:  Wrt']) + '1\n' +
-    trace(['  7:  Val 2', ' 12:  Wrt']) + '2\n' + trace([' 14:  Lod 0', ' 19:  Val 10', ' 24:  Vid']) +
-    'Comp: Division by zero.\n');
-  // The run stopped in the statement that divides by zero, on line 9.
-  assert.equal(await page.getByTestId('mark').getAttribute('data-line'), '9');
-  await shot('runtime-error');
-});
-
-test('a syntax error is marked where kel found it, its column counted in bytes', async () => {
+test('a source error is a lint mark on the character at its line and column, counted in bytes', async () => {
   await runProgram('BEGIN\n  (* é *) WRITE 1, .\n');
-  assert.equal(await pane('stderr'), 'Scnr (2,19): Invalid character.\n');
-  assert.match(await status(), /\b9\b/);
-  const mark = page.getByTestId('mark');
+  assert.equal(await text('stderr'), 'Scnr (2,19): Invalid character.\n');
+  assert.equal(await text('status'), 'Exit status 9: Scnr (2,19): Invalid character.');
+  const mark = byId('mark');
   assert.deepEqual([await mark.getAttribute('data-line'), await mark.getAttribute('data-column'), await mark.textContent()], ['2', '19', ',']);
+  await mark.hover();
+  assert.equal(await page.locator('.cm-tooltip-lint').textContent(), 'Scnr (2,19): Invalid character.');
+  assert.deepEqual(await axe(), []);
   await shot('syntax-error');
 });
 
-test('Ctrl+Enter runs, and a draft survives a reload', async () => {
-  await page.getByTestId('source').fill('BEGIN WRITE 7 .');
-  await page.getByTestId('source').press('Control+Enter');
-  await page.waitForFunction(() => document.querySelector('[data-testid=stdout]').textContent === '7\n');
-  await page.reload();
-  await page.waitForFunction(() => performance.getEntriesByName('kel-first-result').length > 0);
-  assert.equal(await page.getByTestId('source').inputValue(), 'BEGIN WRITE 7 .');
-});
-
-test('a share link opens the program in a fresh browser', async () => {
-  const text = 'CONST big = 1000000;\nBEGIN WRITE big * big .\n';
-  await page.getByTestId('source').fill(text);
+test('one program stepped through: what kel read, the command, the machine, the code store', async () => {
+  const program = 'CONST k = 3;\nVAR a : INTEGER;\nBEGIN\n  a := k * 5;\n  WRITE a - 1\n.\n';
+  await type(program);
+  await byId('step').click(); // runs the program first
+  const view = byId('step-view');
+  await view.waitFor();
+  const list = (id) => byId(id).locator('> *').allTextContents();
+  const vars = () => byId('step-vars').locator('> *').evaluateAll((ls) => ls.map((l) => [...l.children].map((c) => c.textContent)));
+  // k * 5 is folded: only Val 15 reaches the machine, generated once kel had read the ";" and
+  // the character after it.
+  assert.equal(await text('step-index'), '1 / 6');
+  assert.equal(await text('step-read'), 'CONST k = 3;\nVAR a : INTEGER;\nBEGIN\n  a := k * 5;\n');
+  assert.equal((await byId('read').allTextContents()).join('\n') + '\n', await text('step-read'));
+  assert.equal(await text('step-command'), '0:  Val 15');
+  assert.deepEqual(await list('step-stack'), ['15']);
+  assert.deepEqual(await vars(), []);
+  assert.match(await text('codestore'), /^\s*01 0F 00 00 00\s+5 \/ 1024 bytes used\s*$/);
+  assert.equal(await page.locator('[data-testid=stderr] .current').textContent(), 'Comp.DebugG:    0:  Val 15\n');
+  await byId('step-next').click();
+  assert.equal(await text('step-command'), '5:  Sto 0');
+  assert.deepEqual(await list('step-stack'), []);
+  assert.deepEqual(await vars(), [['0', 'a', '15']]);
+  assert.equal(await byId('codestore').locator('.current').textContent(), '03 00 00 00 00');
+  // The keys: End, Home, and the arrows.
+  await view.focus();
+  for (const [key, index, command, stack] of [
+    ['End', '6 / 6', '22:  Wrt', []], ['ArrowLeft', '5 / 6', '20:  Sub', ['14']], ['ArrowLeft', '4 / 6', '15:  Val 1', ['15', '1']],
+    ['Home', '1 / 6', '0:  Val 15', ['15']], ['ArrowRight', '2 / 6', '5:  Sto 0', []],
+  ]) {
+    await page.keyboard.press(key);
+    assert.deepEqual([await text('step-index'), await text('step-command'), await list('step-stack')], [index, command, stack], key);
+  }
+  await byId('step-last').click();
+  assert.equal(await text('step-output'), '14\n');
+  assert.match(await text('codestore'), /24 \/ 1024/);
+  await byId('step-slider').fill('4');
+  assert.equal(await text('step-index'), '4 / 6');
+  assert.deepEqual(await axe(), []);
+  await shot('step-view');
+  // The share link carries the step, and opens there.
   await page.getByRole('button', { name: 'Share' }).click();
-  await page.getByTestId('link').waitFor(); // shown once the link is made
-  const link = await page.getByTestId('link').inputValue();
-  assert.match(link, /#code=[\w-]+$/);
+  await byId('link').waitFor(); // shown once the link is made
+  const link = await byId('link').inputValue();
+  assert.match(link, /#code=[\w-]+&step=4$/);
   const other = await browser.newContext();
   const p = await other.newPage();
-  await p.goto(link);
-  await p.waitForFunction(() => performance.getEntriesByName('kel-first-result').length > 0);
-  assert.equal(await p.getByTestId('source').inputValue(), text);
-  assert.equal(await p.getByTestId('stderr').textContent(), 'Fatal error: Integer overflow.\n');
+  await openAt(link, p);
+  assert.equal(await source(p), program);
+  await byId('step-view', p).waitFor();
+  assert.deepEqual([await text('step-index', p), await text('step-command', p)], ['4 / 6', '15:  Val 1']);
   await other.close();
 });
 
-test('at phone width everything fits and runs', async () => {
-  const other = await browser.newContext({ viewport: { width: 360, height: 740 }, isMobile: true });
+test('a run-time error ends the steps at the command that failed', async () => {
+  const n = await runsDone();
+  await byId('examples').selectOption('runtime-error');
+  await page.waitForFunction((k) => performance.getEntriesByName('kel-run').length > k, n);
+  assert.equal(await text('status'), 'Exit status 9: Comp: Division by zero. (stopped at line 9)');
+  assert.equal(await byId('mark').getAttribute('data-line'), '9');
+  await byId('step').click();
+  await byId('step-last').click();
+  assert.deepEqual([await text('step-index'), await text('step-command'), await text('step-error')],
+    ['7 / 7', '24:  Vid', 'This command failed: Comp: Division by zero.']);
+  assert.deepEqual(await axe(), []);
+  // A source error ends them after the last command generated before it.
+  await runProgram(example('syntax-error', 'kel').toString());
+  await byId('step').click();
+  await byId('step-last').click();
+  assert.deepEqual([await text('step-index'), await text('step-error')],
+    ['4 / 4', 'kel stopped after this command: Prsr (8,3): Expected ";" or ".".']);
+});
+
+test('dark: kel\'s colours and the step view with no WCAG A/AA violation', async () => {
+  await page.emulateMedia({ colorScheme: 'dark' });
+  await byId('step-first').click();
+  assert.equal(await page.evaluate(() => getComputedStyle(document.body).colorScheme), 'dark');
+  assert.deepEqual(await axe(), []);
+  await shot('dark');
+  await page.emulateMedia({ colorScheme: 'light' });
+});
+
+test('Ctrl+Enter runs, and a draft survives a reload', async () => {
+  await type('BEGIN WRITE 7 .');
+  await byId('source').press('Control+Enter');
+  await page.waitForFunction(() => document.querySelector('[data-testid=stdout]').textContent === '7\n');
+  assert.equal(await source(), 'BEGIN WRITE 7 .'); // and started no new line
+  await page.waitForTimeout(400); // the draft is kept a moment after the last change
+  await page.reload();
+  await firstResult();
+  assert.equal(await source(), 'BEGIN WRITE 7 .');
+});
+
+test('a newer run ends an older one still running in its worker', async () => {
+  let watch;
+  const ended = new Promise((resolve) => (watch = (w) => w.on('close', () => resolve('a worker ended'))));
+  page.workers().forEach(watch);
+  page.on('worker', watch);
+  // kel takes a while over a program of 3 MiB in its worker: the second run comes meanwhile.
+  await type(`BEGIN WRITE 1 (* ${'x'.repeat(3 << 20)} *) .`);
+  const n = await runsDone();
+  await byId('run').click();
+  await page.waitForTimeout(30);
+  await byId('run').click();
+  await page.waitForFunction((k) => performance.getEntriesByName('kel-run').length > k, n);
+  assert.equal(await text('stdout'), '1\n');
+  await page.waitForTimeout(300);
+  assert.equal(await runsDone(), n + 1, 'only the newer run ends');
+  const timeout = new Promise((resolve) => setTimeout(() => resolve('no worker ended'), 5000));
+  assert.equal(await Promise.race([ended, timeout]), 'a worker ended');
+});
+
+test('a damaged share link is reported, naming it, and nothing runs in its place', async () => {
+  const good = deflateRawSync(Buffer.from('BEGIN WRITE 1; WRITE 2; WRITE 3 .\n')).toString('base64url');
+  const big = deflateRawSync(Buffer.alloc((1 << 20) + 1, ' ')).toString('base64url');
+  const cases = [
+    ['bad encoding', 'code=ab*cd', /not in the encoding of a share link/],
+    ['cut short', `code=${good.slice(0, 10)}`, /cut short/],
+    ['over 1 MiB', `code=${big}`, /larger than 1 MiB/],
+    ['no such example', 'example=nothing', /example nothing could not be loaded/],
+  ];
+  for (const [what, hash, why] of cases) {
+    const p = await browser.newPage();
+    await openAt(`${url}#${hash}`, p);
+    const status = await text('status', p);
+    assert.match(status, why, what);
+    assert.ok(status.includes(`${url}#${hash}`.slice(0, 100)), `${what}: the link is named`);
+    assert.equal(await runsDone(p), 0, what);
+    assert.equal(await text('stdout', p), '', what);
+    await p.close();
+  }
+  // On a later change of the address too: the program shown stays, and its output.
+  await runProgram('BEGIN WRITE 5 .');
+  const n = await runsDone();
+  await page.evaluate(() => (location.hash = 'code=ab*cd'));
+  await page.waitForFunction(() => document.querySelector('[data-testid=status]').textContent.includes('This link holds no program'));
+  assert.equal(await runsDone(), n);
+  assert.equal(await text('stdout'), '5\n');
+  // Text from a link is text: a program of markup stays characters.
+  await page.evaluate(async () => (location.hash = `example=${encodeURIComponent('<img src=x onerror=alert(1)>')}`));
+  await page.waitForFunction(() => document.querySelector('[data-testid=status]').textContent.includes('<img'));
+  assert.equal(await page.locator('#status img').count(), 0);
+});
+
+test('a failed load of kel.wasm or of an example says so', async () => {
+  const other = await browser.newContext();
   const p = await other.newPage();
-  await p.goto(`${url}#example=booleans`);
-  await p.waitForFunction(() => performance.getEntriesByName('kel-first-result').length > 0);
-  assert.equal(await p.getByTestId('stdout').textContent(), lf(example('booleans', 'stdout')));
+  await p.route('**/kel.wasm', (r) => r.fulfill({ status: 404 }));
+  await p.route('**/examples/hello.kel', (r) => r.abort());
+  await p.goto(url);
+  await p.waitForFunction(() => /could not be loaded/.test(document.querySelector('[data-testid=status]').textContent));
+  await p.waitForTimeout(200);
+  const status = await text('status', p);
+  assert.match(status, /could not be loaded/);
+  assert.doesNotMatch(status, /Loading/);
+  await other.close();
+});
+
+test('at phone width everything fits, and the step view works', async () => {
+  const other = await browser.newContext({ viewport: { width: 390, height: 844 }, isMobile: true });
+  const p = await other.newPage();
+  await openAt(`${url}#example=variables&step=3`, p);
+  assert.equal(await text('stdout', p), lf(example('variables', 'stdout')));
+  await byId('step-view', p).waitFor();
+  assert.match(await text('step-index', p), /^3 \/ \d+$/);
   assert.ok(await p.evaluate(() => document.documentElement.scrollWidth <= innerWidth));
   await shot('phone', p);
   await other.close();
 });
 
-test('click to result', async () => {
-  const times = [];
-  for (let i = 0; i < 21; i++) {
-    await runProgram(example('variables', 'kel').toString());
-    times.push(await page.evaluate(() => performance.getEntriesByName('kel-run').pop().duration));
-  }
-  times.sort((a, b) => a - b);
-  console.log(`# click to result: median ${times[10].toFixed(1)} ms, slowest ${times[20].toFixed(1)} ms (21 runs of variables)`);
+test('the whole site is within 250 KB gzipped', () => {
+  const files = (dir) => readdirSync(dir, { withFileTypes: true }).flatMap((e) =>
+    e.isDirectory() ? files(new URL(`${e.name}/`, dir)) : [new URL(e.name, dir)]);
+  const size = files(site).reduce((s, f) => s + gzipSync(readFileSync(f), { level: 9 }).length, 0);
+  assert.ok(size <= 250 * 1024, `${size} bytes`);
 });

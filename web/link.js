@@ -1,0 +1,67 @@
+// Share links: the program, compressed (deflate, raw) and in base64url, after #code=; or an
+// example after #example=NAME; and the step the step view shows after step=K. A link that holds
+// no program is told apart from one that names none, with what is wrong with it.
+export const maxShared = 1 << 20; // a link carries at most 1 MiB of program
+
+export class DamagedLink extends Error {}
+
+function base64url(bytes) {
+  let bin = '';
+  for (let i = 0; i < bytes.length; i += 0x8000) bin += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+  return btoa(bin).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+}
+
+export async function pack(text) {
+  const s = new Blob([text]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+  return base64url(new Uint8Array(await new Response(s).arrayBuffer()));
+}
+
+// The program in code, or a DamagedLink saying why there is none.
+export async function unpack(code) {
+  if (!/^[A-Za-z0-9_-]*$/.test(code) || code.length % 4 === 1) throw new DamagedLink('it is not in the encoding of a share link');
+  const bytes = Uint8Array.from(atob(code.replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
+  const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+  const parts = [];
+  let size = 0;
+  try {
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      size += value.length;
+      if (size > maxShared) {
+        reader.cancel().catch(() => {});
+        throw new DamagedLink('its program is larger than 1 MiB, the most a link carries');
+      }
+      parts.push(value);
+    }
+  } catch (e) {
+    if (e instanceof DamagedLink) throw e;
+    throw new DamagedLink(/trunc|end|incomplete/i.test(e.message) ? 'it was cut short' : 'its program is not compressed as a share link is');
+  }
+  try {
+    return new TextDecoder('utf-8', { fatal: true }).decode(await new Blob(parts).arrayBuffer());
+  } catch {
+    throw new DamagedLink('its program is not text');
+  }
+}
+
+// What the address's fragment names: { code, example, step }, each undefined when absent.
+export function parseHash(hash) {
+  const p = new URLSearchParams(hash.replace(/^#/, ''));
+  const step = Number(p.get('step'));
+  return {
+    code: p.get('code') ?? undefined,
+    example: p.get('example') ?? undefined,
+    step: Number.isInteger(step) && step > 0 ? step : undefined,
+  };
+}
+
+// The fragment for a program's link (code or example) and a step (0 for none).
+export function makeHash({ code, example }, step) {
+  const p = new URLSearchParams();
+  if (code !== undefined) p.set('code', code);
+  else if (example !== undefined) p.set('example', example);
+  else return '';
+  if (step) p.set('step', String(step));
+  return '#' + p.toString();
+}
