@@ -6,8 +6,9 @@
 // - one step: a click on Next in the step view until the view is drawn and laid out, on a
 //   program that fills the code store (146 WRITEs);
 // - the longest stall of the page's thread on a 4 MiB program: while the page opens with it as
-//   opening as the draft kept in the browser, and from a click on Run to its result. A probe on the page's thread posts itself a message
-//   over and over; the longest gap between two is the longest task (or frame) in that time.
+//   the draft kept in the browser, and from a click on Run to its result. A probe on the page's
+//   thread posts itself a message over and over; the longest gap between two is the longest task
+//   (or frame) in that time.
 // Medians and extremes over the rounds. Nothing here passes or fails.
 import { readFileSync } from 'node:fs';
 import { launchChromium, root, serveSite } from '../tests/web/site.mjs';
