@@ -77,21 +77,25 @@ function encode(fct, operand) {
   return b;
 }
 
-// The lines of one channel, with how far kel had read when it wrote each line.
-function linesOf(chunks, fd) {
-  const dec = new TextDecoder();
+// What kel wrote, as lines in the order their ends were written: each line's channel (1 or 2),
+// its text up to its CR LF, and how far kel had read (input bytes) when it wrote that end. A last
+// line without a line end comes after the others, with how far kel had read at its channel's last
+// write.
+export function writtenLines(chunks) {
   const lines = [];
-  let open = '';
-  let read = 0;
+  const open = { 1: '', 2: '' };
+  const decoders = { 1: new TextDecoder(), 2: new TextDecoder() };
+  const last = { 1: 0, 2: 0 };
   for (const c of chunks) {
-    if (c.fd !== fd) continue;
-    const parts = (open + dec.decode(c.bytes, { stream: true })).split('\r\n');
-    open = parts.pop();
-    for (const text of parts) lines.push({ text, read: c.read });
-    read = c.read;
+    const parts = (open[c.fd] + decoders[c.fd].decode(c.bytes, { stream: true })).split('\r\n');
+    open[c.fd] = parts.pop();
+    for (const text of parts) lines.push({ fd: c.fd, text, read: c.read });
+    last[c.fd] = c.read;
   }
-  open += dec.decode();
-  if (open) lines.push({ text: open, read });
+  for (const fd of [1, 2]) {
+    const rest = open[fd] + decoders[fd].decode();
+    if (rest) lines.push({ fd, text: rest, read: last[fd] });
+  }
   return lines;
 }
 
@@ -242,7 +246,7 @@ function execute(m, cmd, names) {
 // diagnostic that ended the run, if any, and the variables' names by slot.
 export function replay(input, result) {
   const names = declaredNames(input);
-  const errLines = linesOf(result.chunks, 2);
+  const errLines = writtenLines(result.chunks).filter((l) => l.fd === 2);
   // The machine: the code store and its length, the stack, the variables and which of them were
   // stored, the lines written, and the words for the command being run.
   const m = {

@@ -4,32 +4,20 @@
 // the lines kel wrote, with the source line kel had read when it wrote each, and the step view's
 // data (web/replay.js) with its byte offsets turned into positions in the decoded text.
 import { run } from './kel.js';
-import { charIndex, positionIndex, replay } from './replay.js';
+import { charIndex, positionIndex, replay, writtenLines } from './replay.js';
 
 let kel = null;
 
-// What kel wrote, as lines: the text of each up to its CR LF, its channel (1 or 2), and the
-// source line kel had read up to when it wrote it (0 before any input).
+// What kel wrote, as lines (web/replay.js), each with the source line kel had read up to when it
+// wrote it: the line of the last byte read, 0 before any input.
 function lines(chunks, input) {
-  const out = [];
-  const open = { 1: '', 2: '' }; // per channel, the line not yet ended
-  const decoders = { 1: new TextDecoder(), 2: new TextDecoder() };
   let lf = 0; // line feeds among the first seen bytes of the input
   let seen = 0;
-  let line = 0;
-  for (const c of chunks) {
-    // The line of the last byte read: one more than the line feeds before it.
-    for (; seen < c.read - 1; seen++) if (input[seen] === 10) lf++;
-    line = c.read > 0 ? lf + 1 : 0;
-    const parts = (open[c.fd] + decoders[c.fd].decode(c.bytes, { stream: true })).split('\r\n');
-    open[c.fd] = parts.pop();
-    for (const text of parts) out.push({ fd: c.fd, text, from: line });
-  }
-  for (const fd of [1, 2]) {
-    const rest = open[fd] + decoders[fd].decode();
-    if (rest) out.push({ fd, text: rest, from: line });
-  }
-  return out;
+  return writtenLines(chunks).map(({ fd, text, read }) => {
+    if (read - 1 < seen) lf = seen = 0; // only a last line without its end can look back
+    for (; seen < read - 1; seen++) if (input[seen] === 10) lf++;
+    return { fd, text, from: read > 0 ? lf + 1 : 0 };
+  });
 }
 
 async function runOnce(input) {
