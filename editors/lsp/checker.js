@@ -1,0 +1,71 @@
+// Runs checks (check.js) in a worker thread, one at a time, so that the server keeps answering
+// while kel reads a long text. The newest text of a document wins: a newer one ends the check of
+// an older one still running (the worker is ended and started afresh) or takes its place in the
+// queue. A check that runs past the time limit is ended the same way; none should come near it.
+import { Worker } from 'node:worker_threads';
+
+const limit = 30000; // ms
+
+export class Checker {
+  // entry: the file whose worker side serves checks; module: kel.wasm, compiled.
+  constructor(entry, module) {
+    this.entry = entry;
+    this.module = module;
+    this.queue = new Map(); // key -> { bytes, resolve }
+    this.running = null; // { key, resolve, timer }
+    this.worker = null;
+  }
+
+  // Resolves to the result of checking bytes, to { superseded: true } when a newer text of the
+  // same key came first, or to { error } when the check failed.
+  check(key, bytes) {
+    return new Promise((resolve) => {
+      this.queue.get(key)?.resolve({ superseded: true });
+      this.queue.set(key, { bytes, resolve });
+      if (this.running?.key === key) this.stop({ superseded: true });
+      this.next();
+    });
+  }
+
+  // Ends what is queued or running for key.
+  drop(key) {
+    this.queue.get(key)?.resolve({ superseded: true });
+    this.queue.delete(key);
+    if (this.running?.key === key) this.stop({ superseded: true });
+  }
+
+  stop(outcome) {
+    const { resolve, timer } = this.running;
+    clearTimeout(timer);
+    this.running = null;
+    this.worker.removeAllListeners();
+    this.worker.terminate();
+    this.worker = null;
+    resolve(outcome);
+    this.next();
+  }
+
+  start() {
+    this.worker = new Worker(this.entry, { workerData: { module: this.module } });
+    this.worker.on('message', (result) => {
+      const { resolve, timer } = this.running;
+      clearTimeout(timer);
+      this.running = null;
+      resolve(result);
+      this.next();
+    });
+    this.worker.on('error', (e) => this.running && this.stop({ error: String(e?.message ?? e) }));
+    this.worker.on('exit', () => this.running && this.stop({ error: 'the checking thread ended' }));
+    this.worker.unref();
+  }
+
+  next() {
+    if (this.running || this.queue.size === 0) return;
+    const [key, job] = this.queue.entries().next().value;
+    this.queue.delete(key);
+    if (!this.worker) this.start();
+    const timer = setTimeout(() => this.stop({ error: `the check took more than ${limit / 1000} s` }), limit);
+    this.running = { key, resolve: job.resolve, timer };
+    this.worker.postMessage(job.bytes);
+  }
+}

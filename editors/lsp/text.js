@@ -1,0 +1,99 @@
+// A document's text as bytes, the way kel reads it, and the positions of the protocol in it. Every
+// position goes through a byte offset of the whole text: kel counts lines by line feeds alone and
+// columns in bytes; the protocol ends a line at CR, LF or CR LF and counts its characters in
+// UTF-16 code units, or in bytes when the client and the server agree on UTF-8.
+import { charIndex } from './shared.js';
+
+const LF = 10;
+const CR = 13;
+
+// The byte offset of kel's position: line and column counted from 1, the column in bytes, a line
+// ended by a line feed alone; kept within the text.
+export function kelOffset(bytes, line, col) {
+  let start = 0;
+  for (let l = 1; l < line; l++) {
+    const lf = bytes.indexOf(LF, start);
+    if (lf < 0) return bytes.length;
+    start = lf + 1;
+  }
+  return Math.min(start + Math.max(col, 1) - 1, bytes.length);
+}
+
+export class Text {
+  constructor(text) {
+    this.bytes = new TextEncoder().encode(text);
+    // Where each line starts and where its content ends (before its line end), in bytes. CR and
+    // LF never occur inside a multi-byte character, so these are character boundaries.
+    const b = this.bytes;
+    const starts = [0];
+    const ends = [];
+    for (let i = 0; i < b.length; i++) {
+      if (b[i] !== LF && b[i] !== CR) continue;
+      ends.push(i);
+      if (b[i] === CR && b[i + 1] === LF) i++;
+      starts.push(i + 1);
+    }
+    ends.push(b.length);
+    this.starts = starts;
+    this.ends = ends;
+  }
+
+  // The line holding the byte at offset: the last line that starts at or before it.
+  line(offset) {
+    let lo = 0;
+    let hi = this.starts.length - 1;
+    while (lo < hi) {
+      const mid = (lo + hi + 1) >> 1;
+      if (this.starts[mid] <= offset) lo = mid;
+      else hi = mid - 1;
+    }
+    return lo;
+  }
+
+  // The protocol's position of a byte offset; an offset inside a line end gives the end of the
+  // line's content.
+  position(offset, utf8) {
+    const o = Math.max(0, Math.min(offset, this.bytes.length));
+    const line = this.line(o);
+    const at = Math.min(o, this.ends[line]);
+    const from = this.starts[line];
+    const character = utf8 ? at - from : charIndex(this.bytes, at) - charIndex(this.bytes, from);
+    return { line, character };
+  }
+
+  range(from, to, utf8) {
+    return { start: this.position(from, utf8), end: this.position(to, utf8) };
+  }
+
+  // The byte offset of a position of the protocol, kept within its line's content: a character
+  // beyond the line's end means its end, a line beyond the last the end of the text.
+  offset(pos, utf8) {
+    const line = Math.trunc(Number(pos?.line));
+    const character = Math.max(0, Math.trunc(Number(pos?.character)) || 0);
+    if (!(line >= 0)) return 0;
+    if (line >= this.starts.length) return this.bytes.length;
+    const from = this.starts[line];
+    const end = this.ends[line];
+    if (utf8) return Math.min(from + character, end);
+    // The first byte whose character starts at or after the UTF-16 index asked for.
+    const want = charIndex(this.bytes, from) + character;
+    let lo = from;
+    let hi = end;
+    while (lo < hi) {
+      const mid = (lo + hi) >> 1;
+      if (charIndex(this.bytes, mid) < want) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  }
+
+  // The end of the character that starts at offset (of the one byte a malformed sequence has).
+  charEnd(offset) {
+    const b = this.bytes;
+    if (offset >= b.length) return b.length;
+    const at = charIndex(b, offset);
+    let end = offset + 1;
+    while (end < b.length && charIndex(b, end) === at) end++;
+    return end;
+  }
+}

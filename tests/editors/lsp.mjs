@@ -1,0 +1,74 @@
+// A client of the kel language server for the tests: starts the server, frames and sends messages
+// (or raw bytes), and gives back responses by id and notifications by method as they come.
+import { spawn } from 'node:child_process';
+import { join } from 'node:path';
+import { root } from './editors.mjs';
+
+export const server = process.env.KEL_LANGUAGE_SERVER ?? join(root, 'editors/lsp/kel-language-server');
+
+export function start(args = ['--stdio']) {
+  const child = spawn(server, args, { stdio: ['pipe', 'pipe', 'pipe'] });
+  let buf = Buffer.alloc(0);
+  const messages = [];
+  const waiting = [];
+  let stderr = '';
+  child.stderr.on('data', (d) => (stderr += d));
+  child.stdout.on('data', (d) => {
+    buf = Buffer.concat([buf, d]);
+    for (;;) {
+      const end = buf.indexOf('\r\n\r\n');
+      if (end < 0) return;
+      const n = Number(/Content-Length: (\d+)/i.exec(buf.subarray(0, end).toString())[1]);
+      if (buf.length < end + 4 + n) return;
+      messages.push(JSON.parse(buf.subarray(end + 4, end + 4 + n).toString()));
+      buf = buf.subarray(end + 4 + n);
+      for (const w of [...waiting]) w();
+    }
+  });
+  const exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
+  let id = 0;
+  const c = {
+    child,
+    exited,
+    messages,
+    stderr: () => stderr,
+    raw: (bytes) => child.stdin.write(bytes),
+    send(msg) {
+      const body = Buffer.from(JSON.stringify({ jsonrpc: '2.0', ...msg }));
+      child.stdin.write(Buffer.concat([Buffer.from(`Content-Length: ${body.length}\r\n\r\n`), body]));
+    },
+    notify: (method, params) => c.send({ method, params }),
+    // The first message, from the n-th on, for which test is true.
+    wait(test, timeout = 20000) {
+      return new Promise((resolve, reject) => {
+        const timer = setTimeout(() => reject(new Error(`no such message; got ${JSON.stringify(messages)}\n${stderr}`)), timeout);
+        const look = () => {
+          const m = messages.find(test);
+          if (!m) return;
+          clearTimeout(timer);
+          waiting.splice(waiting.indexOf(look), 1);
+          messages.splice(messages.indexOf(m), 1);
+          resolve(m);
+        };
+        waiting.push(look);
+        look();
+      });
+    },
+    async request(method, params) {
+      const my = ++id;
+      c.send({ id: my, method, params });
+      return c.wait((m) => m.id === my);
+    },
+    diagnostics: (uri) => c.wait((m) => m.method === 'textDocument/publishDiagnostics' && m.params.uri === uri),
+    async open(uri, text, version = 1) {
+      c.notify('textDocument/didOpen', { textDocument: { uri, languageId: 'kel', version, text } });
+      return (await c.diagnostics(uri)).params;
+    },
+    async init(capabilities = {}) {
+      const r = await c.request('initialize', { processId: null, rootUri: null, capabilities });
+      c.notify('initialized', {});
+      return r.result;
+    },
+  };
+  return c;
+}
