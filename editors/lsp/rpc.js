@@ -55,11 +55,16 @@ export class Reader extends AbstractMessageReader {
     if (chunk.length === 0) return;
     this.chunks.push(chunk);
     this.size += chunk.length;
-    while (this.want >= 0 ? this.size >= this.want : this.header()) {
-      if (this.want < 0) continue;
-      const body = this.take(this.want);
-      this.want = -1;
-      this.message(body);
+    for (;;) {
+      if (this.want < 0) {
+        if (!this.header()) return;
+      } else if (this.size >= this.want) {
+        const body = this.take(this.want);
+        this.want = -1;
+        this.message(body);
+      } else {
+        return;
+      }
     }
   }
 
