@@ -3,9 +3,7 @@
 // the end of the text, as kel reads it.
 import { HighlightStyle, StreamLanguage, syntaxHighlighting } from '@codemirror/language';
 import { tags } from '@lezer/highlight';
-
-export const keywords = ['CONST', 'VAR', 'BEGIN', 'WRITE'];
-export const predeclared = ['TRUE', 'FALSE', 'INTEGER', 'BOOLEAN'];
+import { keywords, predeclared } from './facts.js';
 
 // The symbols that start a token; any other printable ASCII character is refused by kel.
 // Bytes below 33 and above 126 separate tokens.

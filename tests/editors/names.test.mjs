@@ -1,7 +1,8 @@
-// The keywords and predeclared names that the playground's highlighting (web/lang.js), vim's
-// syntax and the TextMate grammar name, against one list: kel's own, as its scanner stores the
-// keywords (PutKw in src/Scnr.cpp) and its parser enters the predeclared names (Enter in
-// src/Prsr.cpp). Each editor's names are found by highlighting every word that its files hold.
+// The keywords and predeclared names that the playground (web/facts.js, whose names its
+// highlighting uses), vim's syntax and the TextMate grammar name, against one list: kel's own,
+// as its scanner stores the keywords (PutKw in src/Scnr.cpp) and its parser enters the
+// predeclared names (Enter in src/Prsr.cpp). Each editor's names are found by highlighting every
+// word that its files hold.
 import assert from 'node:assert/strict';
 import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -47,11 +48,11 @@ test("vim's syntax names them", { skip: noVim }, async () => {
 });
 
 // tests/editors/run counts a missing web/lang.js (a failure under CI) and sets KEL_NO_LANG.
-const lang = join(root, 'web/lang.js');
+const facts = join(root, 'web/facts.js');
 const noLang = process.env.KEL_NO_LANG === '1' && 'web/lang.js is missing';
-test("the playground's highlighting names them", { skip: noLang }, async () => {
-  assert.ok(existsSync(lang), 'web/lang.js is missing');
-  const { keywords, predeclared } = await import(pathToFileURL(lang));
+test('the playground names them', { skip: noLang }, async () => {
+  assert.ok(existsSync(facts), 'web/facts.js is missing');
+  const { keywords, predeclared } = await import(pathToFileURL(facts));
   assert.deepEqual([...keywords].sort(), kel.keyword);
   assert.deepEqual([...predeclared].sort(), [...kel.constant, ...kel.type].sort());
 });
