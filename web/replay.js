@@ -8,8 +8,9 @@
 // kel's messages. No DOM.
 import { Failure, add, div, mul, neg, sub } from './arith.js';
 import { diagnosticOf } from './diagnostic.js';
-import { codeSize, commands, keywords, operations, stackSize, traceCommand, traceHeader, tracePrefix, varCount } from './facts.js';
+import { codeSize, commands, operations, stackSize, traceCommand, traceHeader, tracePrefix, varCount } from './facts.js';
 import { writtenLines } from './lines.js';
+import { Scanner, Sym } from './tokens.js';
 
 // What each operation does, by name: the result f(x, y) or the value written (out), and plain
 // words with how the operands are shown. y is the top, x the value below it (the top alone for
@@ -65,67 +66,28 @@ function encode(fct, operand) {
 // given in the order of the VAR part. kel's tokens up to "BEGIN" are enough, as far as the
 // declarations are well formed (kel stops at the first one that is not).
 export function declaredNames(input) {
+  const s = new Scanner((i) => input[i], input.length);
   const names = [];
-  const next = tokens(input);
-  let t = next();
-  if (t === 'CONST') {
-    t = next();
-    while (isIdent(t)) {
-      next(59); // to the ";" that ends the declaration: a constant's expression holds none
-      t = next();
+  const more = (t) => t !== Sym.EOF && t !== Sym.Comment; // a comment here is one never closed
+  let t = s.read();
+  if (t === Sym.Const) {
+    t = s.read();
+    while (t === Sym.Id) {
+      while (more((t = s.read())) && t !== Sym.Semi); // a constant's expression holds no ";"
+      t = s.read();
     }
   }
-  if (t === 'VAR') {
-    t = next();
-    while (isIdent(t)) {
-      const name = t;
-      if (next() !== ':' || !isIdent(next())) break;
+  if (t === Sym.Var) {
+    t = s.read();
+    while (t === Sym.Id) {
+      const name = s.text();
+      if (s.read() !== Sym.Col || s.read() !== Sym.Id) break;
       names.push(name);
-      if (next() !== ';') break;
-      t = next();
+      if (s.read() !== Sym.Semi) break;
+      t = s.read();
     }
   }
   return names;
-}
-
-const keywordSet = new Set(keywords);
-const isIdent = (t) => t !== null && t.length > 0 && /^[A-Za-z]/.test(t) && !keywordSet.has(t);
-
-// kel's tokens, one per call, as far as the declarations need them: identifiers and keywords
-// as their text, a number as '0', anything else as its first character; white space and nested
-// comments are skipped, and byte 26 ends the source as it ends kel's input. null at the end.
-// next(c) passes over everything but comments up to the character with code c.
-function tokens(input) {
-  const n = input.length;
-  const alnum = (b) => (b >= 48 && b <= 57) || (b >= 65 && b <= 90) || (b >= 97 && b <= 122);
-  let i = 0;
-  return (until) => {
-    for (;;) {
-      if (i >= n || input[i] === 26) return null;
-      const b = input[i];
-      const comment = b === 40 && input[i + 1] === 42;
-      if (b <= 32 || b >= 127 || (until !== undefined && b !== until && !comment)) {
-        i++;
-      } else if (comment) {
-        let depth = 1;
-        for (i += 2; depth > 0; ) {
-          if (i >= n || input[i] === 26) return null;
-          if (input[i] === 40 && input[i + 1] === 42) (depth++, (i += 2));
-          else if (input[i] === 42 && input[i + 1] === 41) (depth--, (i += 2));
-          else i++;
-        }
-      } else if (alnum(b)) {
-        const from = i;
-        while (i < n && alnum(input[i])) i++;
-        if (b <= 57) return '0';
-        if (i - from > 1024) return null; // more than kel's identifier store holds
-        return String.fromCharCode(...input.subarray(from, i));
-      } else {
-        i++;
-        return String.fromCharCode(b);
-      }
-    }
-  };
 }
 
 // One trace line's command as the replay runs it: its name and operand, its bytes, and what it
