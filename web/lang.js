@@ -1,50 +1,79 @@
-// kel's language for the editor: the tokens as kel's scanner sees them, and their colours.
-// Comments nest, so the tokenizer keeps the depth from line to line; an unclosed comment runs to
+// kel's language for the editor: its tokens as kel's scanner reads them (tokens.js), a line at a
+// time, and their colours. The state between lines is the depth of open comments, and whether
+// kel's reading has ended: at the program's first full stop (kel's parser ends or fails there),
+// or at a byte 26. What follows is never read, and shows as unread; an unclosed comment runs to
 // the end of the text, as kel reads it.
 import { HighlightStyle, StreamLanguage, syntaxHighlighting } from '@codemirror/language';
-import { tags } from '@lezer/highlight';
+import { Tag, tags } from '@lezer/highlight';
+import { predeclaredNames } from './facts.js';
+import { Scanner, Sym } from './tokens.js';
 
-export const keywords = ['CONST', 'VAR', 'BEGIN', 'WRITE'];
-export const predeclared = ['TRUE', 'FALSE', 'INTEGER', 'BOOLEAN'];
+// The classes of the editor's tokens, and their tags.
+const badNumber = Tag.define(tags.invalid);
+const unread = Tag.define(tags.comment);
+const tokenTable = {
+  keyword: tags.keyword,
+  constant: tags.bool,
+  typeName: tags.typeName,
+  name: tags.variableName,
+  number: tags.number,
+  badnumber: badNumber,
+  operator: tags.operator,
+  paren: tags.paren,
+  punctuation: tags.punctuation,
+  invalid: tags.invalid,
+  comment: tags.comment,
+  unread,
+};
 
-// The symbols that start a token; any other printable ASCII character is refused by kel.
-// Bytes below 33 and above 126 separate tokens.
-const symbols = /^(:=|<=|>=|<>|[#&()*+\-./;=|~:<>])/;
+const predeclaredClass = new Map(predeclaredNames.map((p) => [p.name, p.kind === 'type' ? 'typeName' : p.kind]));
 
-// Skips comment text up to the close of the outermost open comment, or to the line's end.
-function comment(stream, state) {
-  while (!stream.eol()) {
-    if (stream.match('(*')) state.depth++;
-    else if (stream.match('*)')) {
-      if (--state.depth === 0) break;
-    } else stream.next();
+// A token's class. A number kel refuses for its size is still a number to the eye; one with a
+// letter after its digits is not one at all.
+function classOf(s) {
+  switch (s.sym) {
+    case Sym.Num: return s.error === 'Invalid number' ? 'badnumber' : 'number';
+    case Sym.Id: return predeclaredClass.get(s.text()) ?? 'name';
+    case Sym.LPar: case Sym.RPar: return 'paren';
+    case Sym.Semi: case Sym.Dot: return 'punctuation';
+    case Sym.Invalid: return 'invalid';
+    default: return s.sym >= Sym.Const && s.sym <= Sym.Wrt ? 'keyword' : 'operator';
   }
-  return 'comment';
 }
 
 export const kel = StreamLanguage.define({
   name: 'kel',
-  startState: () => ({ depth: 0 }),
-  copyState: (s) => ({ depth: s.depth }),
+  startState: () => ({ depth: 0, ended: false }),
+  copyState: (s) => ({ ...s }),
   token(stream, state) {
-    if (state.depth > 0) return comment(stream, state);
-    if (stream.eatWhile((c) => c <= ' ' || c > '~')) return null;
-    if (stream.match('(*')) {
-      state.depth = 1;
-      return comment(stream, state);
+    const line = stream.string;
+    const s = new Scanner((i) => line.charCodeAt(i), line.length, stream.pos);
+    s.depth = state.depth;
+    let cls = 'comment';
+    if (state.ended) {
+      s.i = line.length;
+      cls = 'unread';
+    } else if (s.depth > 0) {
+      s.comment();
+    } else if (s.blank()) {
+      cls = null;
+    } else if (s.token() === Sym.Comment) {
+      s.comment();
+    } else if (s.sym === Sym.EOF) {
+      state.ended = true;
+      s.i = line.length;
+      cls = 'unread';
+    } else {
+      state.ended = s.sym === Sym.Dot;
+      cls = classOf(s);
     }
-    // Letters after digits continue a number in kel's scanner.
-    if (stream.match(/^[0-9][0-9A-Za-z]*/)) return 'number';
-    if (stream.match(/^[A-Za-z][0-9A-Za-z]*/)) {
-      const word = stream.current();
-      if (keywords.includes(word)) return 'keyword';
-      if (predeclared.includes(word)) return 'atom';
-      return 'variableName';
-    }
-    if (stream.match(symbols)) return 'operator';
-    stream.next();
-    return 'invalid';
+    // A byte 26 inside a comment ends kel's input there.
+    if (s.depth > 0 && s.i < line.length) state.ended = true;
+    state.depth = s.depth;
+    stream.pos = s.i;
+    return cls;
   },
+  tokenTable,
   languageData: { commentTokens: { block: { open: '(*', close: '*)' } } },
 });
 
@@ -52,10 +81,10 @@ export const kel = StreamLanguage.define({
 export const kelHighlight = syntaxHighlighting(
   HighlightStyle.define([
     { tag: tags.keyword, color: 'var(--kw)', fontWeight: 'bold' },
-    { tag: tags.atom, color: 'var(--atom)' },
+    { tag: [tags.bool, tags.typeName], color: 'var(--atom)' },
     { tag: tags.number, color: 'var(--num)' },
     { tag: tags.comment, color: 'var(--comment)', fontStyle: 'italic' },
-    { tag: tags.operator, color: 'var(--op)' },
+    { tag: [tags.operator, tags.punctuation], color: 'var(--op)' },
     { tag: tags.invalid, color: 'var(--bad)', textDecoration: 'underline wavy' },
   ]),
 );

@@ -1,6 +1,7 @@
 // Share links: the program, compressed (deflate, raw) and in base64url, after #code=; or an
 // example after #example=NAME; and the step the step view shows after step=K. A link that holds
-// no program is told apart from one that names none, with what is wrong with it.
+// no program is told apart from one that names none, with what is wrong with it. The page's
+// address keeps naming the program the editor holds, and the step shown, until it is edited.
 export const maxShared = 1 << 20; // a link carries at most 1 MiB of program
 
 export class DamagedLink extends Error {}
@@ -64,4 +65,30 @@ export function makeHash({ code, example }, step) {
   else return '';
   if (step) p.set('step', String(step));
   return '#' + p.toString();
+}
+
+// What the page's address names: the program's link ({ code } or { example }) while the editor
+// holds it, else nothing; its fragment also names the step shown.
+export function createAddress() {
+  let named = {};
+  const naming = () => named.code !== undefined || named.example !== undefined;
+  return {
+    get named() {
+      return named;
+    },
+    // The editor now holds the program of link, shown at step (0 for none).
+    name(link, step = 0) {
+      named = link;
+      history.replaceState(null, '', makeHash(named, step));
+    },
+    // The step the step view shows (0 when closed), while the address names a program.
+    showStep(step) {
+      if (naming()) history.replaceState(null, '', makeHash(named, step));
+    },
+    // The text was edited: the address names nothing any more.
+    forget() {
+      named = {};
+      if (location.hash) history.replaceState(null, '', location.pathname + location.search);
+    },
+  };
 }

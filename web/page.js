@@ -1,9 +1,10 @@
 // The playground page: wires the editor (editor.js), the runs of kel.wasm in a worker
-// (runner.js, worker.js), the panes for what kel wrote, the step view (step.js) and share links
-// (link.js). A program comes from the link (#code= or #example=NAME), else from the draft kept in
-// this browser, else it is the example hello.
+// (runner.js, worker.js), the panes for what kel wrote (panes.js), the step view (step.js) and
+// share links and the address (link.js). A program comes from the link (#code= or
+// #example=NAME), else from the draft kept in this browser, else it is the example hello.
 import { createEditor } from './editor.js';
-import { DamagedLink, makeHash, pack, parseHash, unpack } from './link.js';
+import { DamagedLink, createAddress, pack, parseHash, unpack } from './link.js';
+import { createPanes } from './panes.js';
 import { createRunner } from './runner.js';
 import { createStepView } from './step.js';
 
@@ -12,9 +13,8 @@ const enc = new TextEncoder();
 const draftKey = 'kel-draft';
 
 const runner = createRunner('kel.wasm', 'worker.js');
-let runs = 0; // the number of the latest run; an older one that ends later is dropped
+const address = createAddress();
 let last = null; // the latest run shown: { text, result }
-let link = {}; // what the address names: { code, example }, while the editor holds it
 
 function setStatus(text, kind = '') {
   $('status').textContent = text;
@@ -22,50 +22,23 @@ function setStatus(text, kind = '') {
 }
 
 const editor = createEditor($('editor'), { onChange: edited, onRun: () => runNow() });
+const panes = createPanes({ stdout: $('stdout'), stderr: $('stderr'), terminal: $('terminal') }, {
+  onGoTo: (line) => editor.goTo(line),
+});
 
 const steps = createStepView($('step-view'), {
   onMove(step, k) {
     editor.showRead(step && { from: step.readFromChar, to: step.readToChar });
-    markTraceRow(step ? step.traceRow : -1);
-    if (link.code !== undefined || link.example !== undefined) history.replaceState(null, '', makeHash(link, k));
+    panes.markTraceRow(step ? step.traceRow : -1);
+    address.showStep(k);
   },
   onClose(byReader) {
     editor.showRead(null);
-    markTraceRow(-1);
-    if (link.code !== undefined || link.example !== undefined) history.replaceState(null, '', makeHash(link, 0));
+    panes.markTraceRow(-1);
+    address.showStep(0);
     if (byReader) $('step').focus();
   },
 });
-
-// The panes: each line kel wrote, after the source line kel had read when it wrote it.
-function show(pane, rows) {
-  pane.replaceChildren(...rows.map((r) => {
-    const row = document.createElement('span');
-    row.className = r.fd === 2 ? 'row err' : 'row';
-    // The line number is drawn by the style sheet, so that a pane's text is kel's text alone.
-    const ln = document.createElement(r.from > 0 ? 'a' : 'span');
-    ln.className = 'ln';
-    if (r.from > 0) {
-      ln.href = '#';
-      ln.dataset.line = r.from;
-      ln.setAttribute('aria-label', `source line ${r.from}`);
-    }
-    row.append(ln, r.text, '\n');
-    return row;
-  }));
-}
-
-function markTraceRow(i) {
-  const pane = $('stderr');
-  pane.querySelector('.current')?.classList.remove('current');
-  const row = pane.children[i];
-  if (!row) return;
-  row.classList.add('current');
-  // Scrolled within the pane only, not the page.
-  if (row.offsetTop < pane.scrollTop || row.offsetTop + row.offsetHeight > pane.scrollTop + pane.clientHeight) {
-    pane.scrollTop = row.offsetTop - pane.clientHeight / 2;
-  }
-}
 
 // The lint mark for a run's diagnostic: the character at a source error's line and column, or
 // the line kel had read when it stopped at run time.
@@ -85,9 +58,7 @@ function diagnosticMark(d) {
 
 function showResult(text, r) {
   last = { text, result: r };
-  show($('stdout'), r.rows.filter((x) => x.fd === 1));
-  show($('stderr'), r.rows.filter((x) => x.fd === 2));
-  show($('terminal'), r.rows);
+  panes.show(r.rows);
   const d = r.diagnostic;
   editor.setDiagnostic(r.status === 0 ? null : diagnosticMark(d));
   setStatus(`Exit status ${r.status}` + (d ? `: ${d.text}` + (d.kind === 'runtime' && d.line ? ` (stopped at line ${d.line})` : '') : ''),
@@ -101,24 +72,20 @@ function openSteps(k) {
   steps.open({ ...last.result, sourceText: (from, to) => text.slice(from, to) }, k);
 }
 
+// Runs the editor's text; resolves to whether its result is shown (a newer run supersedes it).
 async function runNow(started = performance.now()) {
-  const n = ++runs;
-  await new Promise((resolve) => setTimeout(resolve)); // a task of its own: the text may be long
-  if (n !== runs) return false;
-  const text = editor.text();
+  let text;
   // A long run says so; a short one does not flicker.
-  const slow = setTimeout(() => n === runs && setStatus('Running…'), 100);
+  const slow = setTimeout(() => setStatus('Running…'), 100);
   let r;
   try {
-    r = await runner.run(enc.encode(text));
+    r = await runner.run(() => enc.encode((text = editor.text())));
   } catch (e) {
-    clearTimeout(slow);
-    if (e.superseded || n !== runs) return false;
-    setStatus(`kel could not run: ${e.message}.`, 'failed');
+    if (!e.superseded) setStatus(`kel could not run: ${e.message}.`, 'failed');
     return false;
+  } finally {
+    clearTimeout(slow);
   }
-  clearTimeout(slow);
-  if (n !== runs) return false;
   showResult(text, r);
   performance.measure('kel-run', { start: started });
   return true;
@@ -135,8 +102,7 @@ function edited(typed) {
   if (!typed) return;
   clearTimeout(draftTimer);
   draftTimer = setTimeout(saveDraft, 300);
-  if (location.hash) history.replaceState(null, '', location.pathname + location.search);
-  link = {};
+  address.forget();
   $('examples').value = '';
   $('sharing').hidden = true;
   if ($('live').checked) {
@@ -167,9 +133,8 @@ async function fetchExample(name) {
 // Puts a program in the editor as the address names it, keeping the link.
 async function setProgram(text, named) {
   await editor.setText(text);
-  link = named;
+  address.name(named);
   $('examples').value = named.example ?? '';
-  history.replaceState(null, '', makeHash(named, 0));
 }
 
 // Shows what the link names and runs it, at the step it names. Returns false when the link
@@ -210,7 +175,6 @@ async function load() {
       text = '';
     }
     await editor.setText(text);
-    link = {};
     if (text) await runNow();
   }
   performance.mark('kel-first-result');
@@ -237,21 +201,12 @@ $('examples').addEventListener('change', async (e) => {
   runNow();
 });
 $('share').addEventListener('click', async () => {
-  link = { code: await pack(editor.text()) };
-  history.replaceState(null, '', makeHash(link, steps.isOpen ? steps.step : 0));
+  address.name({ code: await pack(editor.text()) }, steps.isOpen ? steps.step : 0);
   $('link').value = location.href;
   $('sharing').hidden = false;
   $('link').select();
   navigator.clipboard?.writeText(location.href).catch(() => {});
 });
-for (const pane of ['stdout', 'stderr', 'terminal']) {
-  $(pane).addEventListener('click', (e) => {
-    const a = e.target.closest('a[data-line]');
-    if (!a) return;
-    e.preventDefault();
-    editor.goTo(Number(a.dataset.line));
-  });
-}
 window.addEventListener('hashchange', () => openLink());
 
 load();

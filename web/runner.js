@@ -1,32 +1,36 @@
 // The page's side of the worker (web/worker.js): kel.wasm is fetched and compiled once, and
-// handed to each worker; a run that is asked for while another is still going ends that one's
-// worker, so a long run never holds up a newer one.
+// handed to each worker. The newest run wins, and this is the one place that decides it: asking
+// for a run supersedes every run asked for before it, one still to start as well as one running
+// (that one's worker is ended, so a long run never holds up a newer one), and only the newest
+// run's result is ever delivered.
 export function createRunner(wasmUrl, workerUrl) {
   const module = fetch(wasmUrl)
     .then((r) => (r.ok ? r.arrayBuffer() : Promise.reject(new Error(`HTTP ${r.status}`))))
     .then((b) => WebAssembly.compile(b))
     .catch((e) => Promise.reject(new Error(`${wasmUrl} could not be loaded (${e.message})`)));
   let worker = null;
-  let current = null; // { id, resolve, reject } of the run in the worker, if any
+  let newest = null; // { id, resolve, reject, running } of the newest run asked for, until it ends
   let ids = 0;
+
+  function end(run, error, result) {
+    if (newest !== run) return;
+    newest = null;
+    if (error) run.reject(error);
+    else run.resolve(result);
+  }
 
   function spawn(m) {
     const w = new Worker(workerUrl);
     w.postMessage({ module: m });
     w.onmessage = ({ data }) => {
-      if (!current || data.id !== current.id) return;
-      const { resolve, reject } = current;
-      current = null;
-      if (data.error) reject(new Error(data.error));
-      else resolve(data.result);
+      if (newest?.id !== data.id) return;
+      end(newest, data.error && new Error(data.error), data.result);
     };
     w.onerror = (e) => {
       e.preventDefault();
-      const c = current;
-      current = null;
       worker = null; // a broken worker is not used again
       w.terminate();
-      c?.reject(new Error(e.message || 'the worker failed'));
+      if (newest?.running) end(newest, new Error(e.message || 'the worker failed'));
     };
     return w;
   }
@@ -35,21 +39,31 @@ export function createRunner(wasmUrl, workerUrl) {
     ready: module.then((m) => {
       worker ??= spawn(m);
     }),
-    // Resolves to what web/worker.js works out for the program's bytes; rejects with
-    // { superseded: true } when a newer run took its place.
-    async run(input) {
-      const m = await module;
-      if (current) {
-        current.reject(Object.assign(new Error('superseded'), { superseded: true }));
-        current = null;
-        worker?.terminate();
-        worker = null;
+    // Resolves to what web/worker.js works out for the bytes source() gives; rejects with
+    // { superseded: true } the moment a newer run is asked for. source is called in a task of
+    // its own (the text may be long), and only if no newer run was asked for by then.
+    run(source) {
+      if (newest) {
+        const older = newest;
+        end(older, Object.assign(new Error('superseded'), { superseded: true }));
+        if (older.running) {
+          worker?.terminate();
+          worker = null;
+        }
       }
-      worker ??= spawn(m);
-      const id = ++ids;
       return new Promise((resolve, reject) => {
-        current = { id, resolve, reject };
-        worker.postMessage({ id, input }, [input.buffer]);
+        const run = { id: ++ids, resolve, reject, running: false };
+        newest = run;
+        module
+          .then(async (m) => {
+            await new Promise((ok) => setTimeout(ok));
+            if (newest !== run) return;
+            const input = source();
+            worker ??= spawn(m);
+            run.running = true;
+            worker.postMessage({ id: run.id, input }, [input.buffer]);
+          })
+          .catch((e) => end(run, e));
       });
     },
   };

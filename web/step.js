@@ -2,7 +2,7 @@
 // command and what it does, the machine after it ran, and the code store so far. It draws the
 // steps web/worker.js worked out; the page is told of every move, to mark the editor and the
 // trace pane to match.
-const codeSize = 1024;
+import { codeSize } from './facts.js';
 
 const el = (tag, props = {}, ...children) => {
   const e = Object.assign(document.createElement(tag), props);
@@ -13,7 +13,8 @@ const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().pad
 const testid = (id) => `[data-testid="${id}"]`;
 
 // root holds the view's elements (index.html); onMove(step, k) is called at every move, with
-// step null when there is none; onClose(byReader) when it closes.
+// step null when there is none; onClose(byReader) when it closes, byReader true when the reader
+// closed it.
 export function createStepView(root, { onMove, onClose }) {
   const $ = (id) => root.querySelector(testid(id));
   const slider = $('step-slider');
@@ -96,7 +97,6 @@ export function createStepView(root, { onMove, onClose }) {
     show(k);
   });
 
-  // by: true when the reader closed it.
   function close(byReader = false) {
     if (root.hidden) return;
     root.hidden = true;

@@ -1,14 +1,17 @@
 // The worker that runs kel.wasm, off the page's thread. It is given the compiled module once,
 // then one program per message; each run gets a fresh instance (web/kel.js). Everything the page
 // shows of a run is worked out here, so that the page only draws it, whatever the program's size:
-// the lines kel wrote, with the source line kel had read when it wrote each, and the step view's
-// data (web/replay.js) with its byte offsets turned into positions in the decoded text.
+// the lines kel wrote (web/lines.js), with the source line kel had read when it wrote each, and the
+// step view's data (web/replay.js) with its byte offsets turned into positions in the decoded
+// text (web/positions.js).
 import { run } from './kel.js';
-import { charIndex, positionIndex, replay, writtenLines } from './replay.js';
+import { writtenLines } from './lines.js';
+import { charIndex, positionIndex } from './positions.js';
+import { replay } from './replay.js';
 
 let kel = null;
 
-// What kel wrote, as lines (web/replay.js), each with the source line kel had read up to when it
+// What kel wrote, as lines, each with the source line kel had read up to when it
 // wrote it: the line of the last byte read, 0 before any input.
 function lines(chunks, input) {
   let lf = 0; // line feeds among the first seen bytes of the input

@@ -1,18 +1,21 @@
-// What the editor tests share: kel's VS Code grammar run through vscode-textmate, and vim run
-// headless on the files of editors/vim, both giving a source's highlighting in the same form: the
-// runs of text of one token class, as 'class text' (blanks outside comments belong to no run).
+// What the editor tests share: kel's VS Code grammar run through vscode-textmate, vim run
+// headless on the files of editors/vim, and the playground's language (web/lang.js) in a
+// CodeMirror state, all giving a source's highlighting in the same form: the runs of text of one
+// token class, as 'class text' (blanks outside comments belong to no run).
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 export const root = fileURLToPath(new URL('../../', import.meta.url));
 export const editors = join(root, 'editors');
 export const kel = process.env.KEL ?? join(root, 'build/kel');
 // Set by tests/editors/run when vim is missing: what needs it is skipped.
 export const noVim = process.env.KEL_NO_VIM === '1' && 'vim is missing';
+// Set by tests/editors/run when web/lang.js is missing.
+export const noLang = process.env.KEL_NO_LANG === '1' && 'web/lang.js is missing';
 
 const require = createRequire(join(editors, 'package.json'));
 
@@ -116,4 +119,29 @@ export function vimRuns(lines) {
     'call writefile([json_encode(g:names)], g:out)',
   ], dir);
   return JSON.parse(json).flatMap((names, l) => runs(lines[l], names.map((n) => groups[n])));
+}
+
+// The highlighting of these lines by the playground's language, with the CodeMirror packages of
+// web/node_modules; its token classes are the table's (typeName is type), but for names,
+// parentheses, ";" and ".", which belong to no run.
+const web = (path) => import(pathToFileURL(join(root, 'web', path)).href);
+export async function langRuns(lines) {
+  const [{ kel }, { EditorState }, { ensureSyntaxTree }] = await Promise.all([
+    web('lang.js'), web('node_modules/@codemirror/state/dist/index.js'),
+    web('node_modules/@codemirror/language/dist/index.js')]);
+  const state = EditorState.create({ doc: lines.join('\n'), extensions: [kel] });
+  const classes = [];
+  ensureSyntaxTree(state, state.doc.length, 5000).iterate({
+    enter(node) {
+      const cls = node.name === 'typeName' ? 'type' : node.name;
+      if (!scopes.some(([, c]) => c === cls)) return;
+      for (let i = node.from; i < node.to; i++) classes[i] = cls;
+    },
+  });
+  let from = 0;
+  return lines.flatMap((line) => {
+    const runsOfLine = runs(line, classes.slice(from, from + line.length));
+    from += line.length + 1;
+    return runsOfLine;
+  });
 }

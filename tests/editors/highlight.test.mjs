@@ -1,9 +1,9 @@
-// The highlighting of kel source in VS Code (the TextMate grammar, through vscode-textmate) and
-// in vim (syntax/kel.vim, vim headless), against one table: lines of source and the runs of one
-// token class that both editors must show.
+// The highlighting of kel source in VS Code (the TextMate grammar, through vscode-textmate), in
+// vim (syntax/kel.vim, vim headless) and in the playground (web/lang.js), against one table:
+// lines of source and the runs of one token class that all three must show.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { noVim, textmate, vimRuns } from './editors.mjs';
+import { langRuns, noLang, noVim, textmate, vimRuns } from './editors.mjs';
 
 const refused = ['!', '"', '$', '%', "'", ',', '?', '@', '[', '\\', ']', '^', '_', '`', '{', '}'];
 const cases = [
@@ -45,4 +45,10 @@ test('the TextMate grammar', async () => {
 
 test("vim's syntax", { skip: noVim }, () => {
   assert.deepEqual(cases.map(([lines]) => [lines, vimRuns(lines)]), want);
+});
+
+test("the playground's language", { skip: noLang }, async () => {
+  const got = [];
+  for (const [lines] of cases) got.push([lines, await langRuns(lines)]);
+  assert.deepEqual(got, want);
 });

@@ -1,13 +1,14 @@
-// The keywords and predeclared names that the playground's highlighting (web/lang.js), vim's
-// syntax and the TextMate grammar name, against one list: kel's own, as its scanner stores the
-// keywords (PutKw in src/Scnr.cpp) and its parser enters the predeclared names (Enter in
-// src/Prsr.cpp). Each editor's names are found by highlighting every word that its files hold.
+// The keywords and predeclared names that the playground (web/facts.js, whose names its
+// highlighting uses), vim's syntax and the TextMate grammar name, against one list: kel's own,
+// as its scanner stores the keywords (PutKw in src/Scnr.cpp) and its parser enters the
+// predeclared names (Enter in src/Prsr.cpp). Each editor's names are found by highlighting every
+// word that its files hold.
 import assert from 'node:assert/strict';
 import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
-import { editors, noVim, root, textmate, vimRuns } from './editors.mjs';
+import { editors, noLang, noVim, root, textmate, vimRuns } from './editors.mjs';
 
 const source = (f) => readFileSync(join(root, f), 'utf8');
 const all = (re, text) => [...text.matchAll(re)].map((m) => m[1]).sort();
@@ -47,11 +48,10 @@ test("vim's syntax names them", { skip: noVim }, async () => {
 });
 
 // tests/editors/run counts a missing web/lang.js (a failure under CI) and sets KEL_NO_LANG.
-const lang = join(root, 'web/lang.js');
-const noLang = process.env.KEL_NO_LANG === '1' && 'web/lang.js is missing';
-test("the playground's highlighting names them", { skip: noLang }, async () => {
-  assert.ok(existsSync(lang), 'web/lang.js is missing');
-  const { keywords, predeclared } = await import(pathToFileURL(lang));
+const facts = join(root, 'web/facts.js');
+test('the playground names them', { skip: noLang }, async () => {
+  assert.ok(existsSync(facts), 'web/facts.js is missing');
+  const { keywords, predeclared } = await import(pathToFileURL(facts));
   assert.deepEqual([...keywords].sort(), kel.keyword);
   assert.deepEqual([...predeclared].sort(), [...kel.constant, ...kel.type].sort());
 });

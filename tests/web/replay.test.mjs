@@ -16,7 +16,8 @@ import { join } from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { run } from '../../web/kel.js';
-import { charIndex, positionIndex, replay } from '../../web/replay.js';
+import { charIndex, positionIndex } from '../../web/positions.js';
+import { replay } from '../../web/replay.js';
 
 const root = new URL('../../', import.meta.url);
 const wasm = process.argv[2] ?? new URL('build-wasm/kel.wasm', root);

@@ -1,0 +1,23 @@
+// The lines kel wrote, from one run (web/kel.js): what the output panes, the step view and the
+// language server read kel's output and diagnostics from.
+
+// The lines in the order their ends were written: each line's channel (1 or 2), its text up to
+// its CR LF, and how far kel had read (input bytes) when it wrote that end. A last line without a
+// line end comes after the others, with how far kel had read at its channel's last write.
+export function writtenLines(chunks) {
+  const lines = [];
+  const open = { 1: '', 2: '' };
+  const decoders = { 1: new TextDecoder(), 2: new TextDecoder() };
+  const last = { 1: 0, 2: 0 };
+  for (const c of chunks) {
+    const parts = (open[c.fd] + decoders[c.fd].decode(c.bytes, { stream: true })).split('\r\n');
+    open[c.fd] = parts.pop();
+    for (const text of parts) lines.push({ fd: c.fd, text, read: c.read });
+    last[c.fd] = c.read;
+  }
+  for (const fd of [1, 2]) {
+    const rest = open[fd] + decoders[fd].decode();
+    if (rest) lines.push({ fd, text: rest, read: last[fd] });
+  }
+  return lines;
+}
