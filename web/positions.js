@@ -75,14 +75,19 @@ export function charIndex(input, byteOffset) {
   return map.at[c] + (map.to[c] - map.from[c] === 4 ? 2 : 1) + (b - map.to[c]);
 }
 
-// The string index of kel's position (line and column from 1, counted in bytes; only a line feed
+// The byte offset of kel's position (line and column from 1, counted in bytes; only a line feed
 // starts a line), kept within the source.
-export function positionIndex(input, line, col) {
+export function positionOffset(input, line, col) {
   let start = 0;
   for (let l = 1; l < line; l++) {
     const lf = input.indexOf(10, start);
-    if (lf < 0) return charIndex(input, input.length);
+    if (lf < 0) return input.length;
     start = lf + 1;
   }
-  return charIndex(input, start + Math.max(col, 1) - 1);
+  return Math.min(start + Math.max(col, 1) - 1, input.length);
+}
+
+// The string index of kel's position, kept within the source.
+export function positionIndex(input, line, col) {
+  return charIndex(input, positionOffset(input, line, col));
 }

@@ -5,8 +5,7 @@
 // they cross from the worker that computes them (check-worker in the server's entry) unchanged.
 import { parentPort, workerData } from 'node:worker_threads';
 import { outline } from './outline.js';
-import { replay, run, writtenLines } from './shared.js';
-import { kelOffset } from './text.js';
+import { positionOffset, replay, run, writtenLines } from './shared.js';
 
 const enc = new TextEncoder();
 
@@ -52,7 +51,7 @@ function diagnose(bytes, r, steps, diagnostic, o) {
   if (!diagnostic) return all;
   const diag = { text: diagnostic.text, kind: diagnostic.kind, from: 0, to: 0 };
   if (diagnostic.kind === 'source') {
-    diag.from = diag.to = kelOffset(bytes, diagnostic.line, diagnostic.col);
+    diag.from = diag.to = positionOffset(bytes, diagnostic.line, diagnostic.col);
     return { diag, accept: diag.from, read: diag.from };
   }
   if (diagnostic.kind !== 'runtime') return { diag, accept: -1, read: 0 };

@@ -1,4 +1,8 @@
 // What the server shares with the playground: kel.wasm's host, and the modules that read what kel
-// wrote and map byte offsets to places in the decoded text. One copy of each, in web/.
+// wrote, map byte offsets to places in the decoded text and read kel's tokens. One copy of each,
+// in web/.
 export { run } from '../../web/kel.js';
-export { charIndex, replay, writtenLines } from '../../web/replay.js';
+export { writtenLines } from '../../web/lines.js';
+export { charIndex, positionOffset } from '../../web/positions.js';
+export { replay } from '../../web/replay.js';
+export { Scanner, Sym } from '../../web/tokens.js';

@@ -7,18 +7,6 @@ import { charIndex } from './shared.js';
 const LF = 10;
 const CR = 13;
 
-// The byte offset of kel's position: line and column counted from 1, the column in bytes, a line
-// ended by a line feed alone; kept within the text.
-export function kelOffset(bytes, line, col) {
-  let start = 0;
-  for (let l = 1; l < line; l++) {
-    const lf = bytes.indexOf(LF, start);
-    if (lf < 0) return bytes.length;
-    start = lf + 1;
-  }
-  return Math.min(start + Math.max(col, 1) - 1, bytes.length);
-}
-
 export class Text {
   constructor(text) {
     this.bytes = new TextEncoder().encode(text);
