@@ -16,21 +16,26 @@ import { Text } from './text.js';
 
 const maxBytes = 4 * 1024 * 1024; // the largest text checked, in UTF-8
 const delay = 150; // ms from the last change to its check
-const usage = 'usage: kel-language-server --stdio [--kel-wasm PATH]';
+const usage = 'usage: kel-language-server --stdio [--kel-wasm PATH] [--position-encoding utf-8|utf-16]';
 
-// The command line: --stdio (the only transport), --kel-wasm PATH, and the --clientProcessId=N
-// that some clients add. Returns { kelWasm } or { exit, text }.
+// The command line: --stdio (the only transport), --kel-wasm PATH, --position-encoding for a
+// client that counts columns in bytes without saying so, and the --clientProcessId=N that some
+// clients add. Returns { kelWasm, encoding } or { exit, text }.
 function options(argv) {
-  let kelWasm = null;
+  const o = { kelWasm: null, encoding: null };
   for (let i = 0; i < argv.length; i++) {
-    const a = argv[i];
-    if (a === '--stdio' || a.startsWith('--clientProcessId')) continue;
+    const [a, inline] = argv[i].startsWith('--') ? argv[i].split(/=(.*)/s) : [argv[i]];
+    const value = () => inline ?? argv[++i];
+    if (a === '--stdio' || a === '--clientProcessId') continue;
     if (a === '--help' || a === '-h') return { exit: 0, text: usage };
-    if (a === '--kel-wasm' && i + 1 < argv.length) kelWasm = argv[++i];
-    else if (a.startsWith('--kel-wasm=')) kelWasm = a.slice('--kel-wasm='.length);
-    else return { exit: 2, text: `kel-language-server: unknown option ${a}\n${usage}` };
+    if (a === '--kel-wasm') o.kelWasm = value();
+    else if (a === '--position-encoding') o.encoding = value();
+    else return { exit: 2, text: `kel-language-server: unknown option ${argv[i]}\n${usage}` };
+    if (o.kelWasm === undefined || ![null, 'utf-8', 'utf-16'].includes(o.encoding)) {
+      return { exit: 2, text: `kel-language-server: a bad or missing value for ${a}\n${usage}` };
+    }
   }
-  return { kelWasm };
+  return o;
 }
 
 // kel.wasm: the file named, else the one beside the server, else the checkout's build. Returns
@@ -63,7 +68,7 @@ export function main(argv, entryUrl) {
   let utf8 = false;
 
   connection.onInitialize(({ capabilities }) => {
-    utf8 = (capabilities?.general?.positionEncodings ?? []).includes('utf-8');
+    utf8 = opts.encoding ? opts.encoding === 'utf-8' : (capabilities?.general?.positionEncodings ?? []).includes('utf-8');
     return {
       capabilities: {
         positionEncoding: utf8 ? 'utf-8' : 'utf-16',
