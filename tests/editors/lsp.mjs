@@ -7,7 +7,7 @@ import { root } from './editors.mjs';
 export const server = process.env.KEL_LANGUAGE_SERVER ?? join(root, 'editors/lsp/kel-language-server');
 
 export function start(args = ['--stdio']) {
-  const child = spawn(server, args, { stdio: ['pipe', 'pipe', 'pipe'] });
+  const child = spawn(process.execPath, [server, ...args], { stdio: ['pipe', 'pipe', 'pipe'] });
   let buf = Buffer.alloc(0);
   const messages = [];
   const waiting = [];
