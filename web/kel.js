@@ -16,11 +16,11 @@ class Exit {
 }
 
 // Runs kel once: module is the compiled kel.wasm, input the bytes of standard input, args the
-// parameters after the program's name. Resolves to { status, stdout, stderr, chunks }: chunks
-// lists every write as { fd, bytes, read }, read being how many input bytes kel had been given
-// when it wrote. Input goes to kel one byte per read, and kel writes out all it holds before it
-// reads, so read is exact: the commands in a chunk were generated with exactly read bytes seen.
-// A trap in kel rejects.
+// parameters after the program's name. Resolves to { status, stdout, stderr, chunks, read }:
+// chunks lists every write as { fd, bytes, read }, read being how many input bytes kel had been
+// given when it wrote, and the last read how many it had been given in all. Input goes to kel one
+// byte per read, and kel writes out all it holds before it reads, so read is exact: the commands
+// in a chunk were generated with exactly read bytes seen. A trap in kel rejects.
 export async function run(module, input, args = []) {
   const enc = new TextEncoder();
   const argv = ['kel', ...args].map((a) => enc.encode(a + '\0'));
@@ -120,5 +120,5 @@ export async function run(module, input, args = []) {
     }
     return all;
   };
-  return { status, stdout: join(1), stderr: join(2), chunks };
+  return { status, stdout: join(1), stderr: join(2), chunks, read: pos };
 }

@@ -1,5 +1,6 @@
 // Positions in a source given as bytes: where a byte offset, or kel's line and column, lies in
-// the text those bytes decode to (UTF-16 string indices), as the editor counts. kel counts bytes.
+// the text those bytes decode to (UTF-16 string indices), as the editor counts; and kel's line
+// and column of a byte offset. kel counts bytes, and only a line feed starts a line.
 
 // Where each non-ASCII character of the source lies, in bytes (from, to) and in the decoded
 // text (at), as the page's decoder sees it: a malformed sequence becomes one U+FFFD. Only a whole
@@ -90,4 +91,24 @@ export function positionOffset(input, line, col) {
 // The string index of kel's position, kept within the source.
 export function positionIndex(input, line, col) {
   return charIndex(input, positionOffset(input, line, col));
+}
+
+// kel's line and column (from 1) of each byte offset in offsets, given in any order, as
+// { line, col } in the same order: one pass over the source for all of them.
+export function linesAndColumns(input, offsets) {
+  const order = offsets.map((_, k) => k).sort((a, b) => offsets[a] - offsets[b]);
+  const out = new Array(offsets.length);
+  let line = 1;
+  let start = 0; // where line starts
+  let i = 0;
+  for (const k of order) {
+    for (const to = Math.min(offsets[k], input.length); i < to; i++) {
+      if (input[i] === 10) {
+        line++;
+        start = i + 1;
+      }
+    }
+    out[k] = { line, col: offsets[k] - start + 1 };
+  }
+  return out;
 }

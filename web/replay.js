@@ -10,7 +10,7 @@ import { Failure, add, div, mul, neg, sub } from './arith.js';
 import { diagnosticOf } from './diagnostic.js';
 import { codeSize, commands, operations, stackSize, traceCommand, traceHeader, tracePrefix, varCount } from './facts.js';
 import { writtenLines } from './lines.js';
-import { Scanner, Sym } from './tokens.js';
+import { declaredNames } from './origins.js';
 
 // What each operation does, by name: the result f(x, y) or the value written (out), and plain
 // words with how the operands are shown. y is the top, x the value below it (the top alone for
@@ -60,34 +60,6 @@ function encode(fct, operand) {
   b[0] = fct;
   new DataView(b.buffer).setUint32(1, operand >>> 0, true);
   return b;
-}
-
-// The variables' names by slot, from the declarations at the start of the source: slots are
-// given in the order of the VAR part. kel's tokens up to "BEGIN" are enough, as far as the
-// declarations are well formed (kel stops at the first one that is not).
-export function declaredNames(input) {
-  const s = new Scanner((i) => input[i], input.length);
-  const names = [];
-  const more = (t) => t !== Sym.EOF && t !== Sym.Comment; // a comment here is one never closed
-  let t = s.read();
-  if (t === Sym.Const) {
-    t = s.read();
-    while (t === Sym.Id) {
-      while (more((t = s.read())) && t !== Sym.Semi); // a constant's expression holds no ";"
-      t = s.read();
-    }
-  }
-  if (t === Sym.Var) {
-    t = s.read();
-    while (t === Sym.Id) {
-      const name = s.text();
-      if (s.read() !== Sym.Col || s.read() !== Sym.Id) break;
-      names.push(name);
-      if (s.read() !== Sym.Semi) break;
-      t = s.read();
-    }
-  }
-  return names;
 }
 
 // One trace line's command as the replay runs it: its name and operand, its bytes, and what it
@@ -155,9 +127,9 @@ function execute(m, cmd, names) {
 }
 
 // The steps of the step view for a run of kel on input (see the header of this file), the
-// diagnostic that ended the run, if any, and the variables' names by slot.
-export function replay(input, result) {
-  const names = declaredNames(input);
+// diagnostic that ended the run, if any, and the variables' names by slot (names, when the
+// caller has them from the run's origins).
+export function replay(input, result, names = declaredNames(input)) {
   const errLines = writtenLines(result.chunks).filter((l) => l.fd === 2);
   // The machine: the code store and its length, the stack, the variables and which of them were
   // stored, the lines written, and the words for the command being run.

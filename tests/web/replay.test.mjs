@@ -5,23 +5,14 @@
 // Then tables for what kel's output alone does not show: read ranges, encodings, names,
 // operand order and string indices.
 //   node --test-reporter=tap tests/web/replay.test.mjs [build-wasm/kel.wasm]
-// The cases' inputs are collected by the end-to-end runner (KEL_E2E, default
-// build/tests/e2e/kel-e2e), which runs a capturing command in place of kel.
+// The inputs come from inputs.mjs.
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
-import { chmodSync, existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync }
-  from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
 import { test } from 'node:test';
-import { fileURLToPath } from 'node:url';
 import { run } from '../../web/kel.js';
 import { charIndex, positionIndex } from '../../web/positions.js';
 import { replay } from '../../web/replay.js';
+import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
-const root = new URL('../../', import.meta.url);
-const wasm = process.argv[2] ?? new URL('build-wasm/kel.wasm', root);
-const kel = await WebAssembly.compile(readFileSync(wasm));
 const enc = new TextEncoder();
 const dec = new TextDecoder();
 
@@ -48,37 +39,14 @@ async function agrees(input) {
   });
 }
 
-const names = readdirSync(new URL('examples/', root)).filter((f) => f.endsWith('.kel'));
-for (const name of names) {
-  test(`replay of example ${name}`, () => agrees(readFileSync(new URL(`examples/${name}`, root))));
+for (const name of examples) {
+  test(`replay of example ${name}`, () => agrees(example(name)));
 }
 
-// The runner writes each case's standard input through this command, numbered in case order.
-function caseInputs(file) {
-  const runner = process.env.KEL_E2E ?? fileURLToPath(new URL('build/tests/e2e/kel-e2e', root));
-  assert.ok(existsSync(runner), `${runner} is missing (cmake --build build builds it)`);
-  const dir = mkdtempSync(join(tmpdir(), 'kel-replay-'));
-  try {
-    const capture = join(dir, 'capture');
-    writeFileSync(capture, '#!/bin/sh\nexec cat >"$KEL_CAPTURE/$(ls "$KEL_CAPTURE" | wc -l)"\n');
-    chmodSync(capture, 0o755);
-    const out = join(dir, 'in');
-    mkdirSync(out);
-    const env = { ...process.env, KEL_CAPTURE: out, KEL_E2E_STDIN_ONLY: '1' };
-    spawnSync(runner, [capture, file], { env, stdio: 'ignore' });
-    return readdirSync(out)
-      .sort((a, b) => a - b)
-      .map((n) => readFileSync(join(out, n)));
-  } finally {
-    rmSync(dir, { recursive: true, force: true });
-  }
-}
-
-const cases = new URL('tests/e2e/cases/', root);
 let caseCount = 0;
-for (const file of readdirSync(cases).filter((f) => f.endsWith('.t'))) {
+for (const file of caseFiles) {
   test(`replay of the stdin-only cases of ${file}`, async () => {
-    const inputs = caseInputs(fileURLToPath(new URL(file, cases)));
+    const inputs = caseInputs(file);
     caseCount += inputs.length;
     for (const [i, input] of inputs.entries()) {
       await agrees(input).catch((e) => {
