@@ -84,7 +84,7 @@ export function main(argv, entryUrl) {
   });
   connection.onInitialized(() => {
     if (kel.module) connection.console.info(kel.note);
-    else connection.window.showErrorMessage(`kel: ${kel.note}: kel files are not checked`);
+    else connection.sendNotification('window/showMessage', { type: 1, message: `kel: ${kel.note}: kel files are not checked` });
   });
   process.on('unhandledRejection', (e) => connection.console.error(`kel-language-server: ${e?.stack ?? e}`));
 
