@@ -1,91 +1,109 @@
-// Checks one text with kel.wasm: kel's diagnostic, the value each WRITE wrote, and the program's
-// names with what kel says of them. Everything shown comes from kel's runs: the program's own, and
-// one of its accepted declarations followed by a WRITE of each name, whose trace and output give
-// each name's class, value or slot, and type. Results are plain data with byte offsets, so that
-// they cross from the worker that computes them (check-worker in the server's entry) unchanged.
+// Checks one text with kel.wasm: kel's diagnostic and the bytes it is about, the value each WRITE
+// wrote, and the program's names with what kel says of them. What is shown comes from kel's runs
+// or is checked against them: kel's own lines; the origins of its commands (web/origins.js, given
+// only while they agree with kel's trace), which tie each Wrt or WrB to its WRITE and a failure to
+// its source; and a second run, of the names kel accepted followed by a WRITE of each, whose
+// trace and output give each name's class, value or slot, and type. Results are plain data with
+// byte offsets, so that they cross unchanged from the worker thread that computes them.
 import { parentPort, workerData } from 'node:worker_threads';
-import { outline } from './outline.js';
-import { positionOffset, replay, run, writtenLines } from './shared.js';
+import {
+  Scanner, Sym, diagnosticOf, origins, positionOffset, run, traceCommand, traceHeader, writtenLines,
+} from './shared.js';
 
 const enc = new TextEncoder();
 
-// What kel says of each declared name: runs the accepted declarations followed by
-// "BEGIN WRITE n1; WRITE n2; ... ." and reads, for the k-th name, the commands 2k and 2k+1 of the
-// trace: Val v (a constant of value v) or Lod i (a variable in slot i), then Wrt (INTEGER) or WrB
-// (BOOLEAN). Anything else, and the names stay unknown.
+// What kel says of the program's names: runs their declarations, as kel accepted them, followed
+// by "BEGIN WRITE n1; WRITE n2; ... ." and reads, for the k-th name, the commands 2k and 2k+1 of
+// the trace, Val v (a constant) or Lod i (a variable in slot i), then Wrt (INTEGER) or WrB
+// (BOOLEAN), and the k-th line of the output (the value). null unless kel agrees with the
+// declarations in every one of them.
 async function namesOf(module, bytes, decls) {
   if (decls.length === 0) return [];
-  const end = decls[decls.length - 1].end;
-  const tail = enc.encode(`\nBEGIN ${decls.map((d) => `WRITE ${d.name}`).join('; ')} .\n`);
-  const input = new Uint8Array(end + tail.length);
-  input.set(bytes.subarray(0, end));
-  input.set(tail, end);
+  const text = (x) => bytes.subarray(x.from, x.to);
+  const consts = decls.filter((d) => d.kind === 'constant');
+  const vars = decls.filter((d) => d.kind === 'variable');
+  const input = Buffer.concat([
+    ...(consts.length ? [enc.encode('CONST ')] : []),
+    ...consts.flatMap((d) => [text(d), enc.encode(' = '), text(d.expr), enc.encode(';\n')]),
+    ...(vars.length ? [enc.encode('VAR ')] : []),
+    ...vars.flatMap((d) => [text(d), enc.encode(` : ${d.type};\n`)]),
+    enc.encode(`BEGIN ${decls.map((d) => `WRITE ${d.name}`).join('; ')} .\n`),
+  ]);
   const r = await run(module, input);
-  const { steps, diagnostic } = replay(input, r);
-  if (r.status !== 0 || diagnostic || steps.length !== 2 * decls.length) return null;
-  return decls.map((d, k) => {
-    const [load, write] = [steps[2 * k], steps[2 * k + 1]];
+  const trace = [];
+  const output = [];
+  for (const { fd, text: line } of writtenLines(r.chunks)) {
+    if (fd === 1) output.push(line);
+    else if (line !== traceHeader) trace.push(traceCommand(line));
+  }
+  if (r.status !== 0 || trace.length !== 2 * decls.length || trace.includes(null)) return null;
+  const names = [];
+  for (const [k, d] of decls.entries()) {
+    const [load, write] = [trace[2 * k], trace[2 * k + 1]];
+    const kind = load.name === 'Val' ? 'constant' : 'variable';
     const type = write.name === 'WrB' ? 'BOOLEAN' : 'INTEGER';
-    const constant = load.name === 'Val';
-    return {
-      name: d.name,
-      kind: constant ? 'constant' : 'variable',
-      from: d.from,
-      to: d.to,
-      type,
-      value: constant ? write.written : null,
-      slot: constant ? null : load.operand,
-      end: d.end,
-      expr: d.expr,
-    };
-  });
+    if (kind !== d.kind || type !== d.type) return null;
+    names.push({
+      name: d.name, kind, type, from: d.from, to: d.to, expr: d.expr ?? null,
+      value: kind === 'constant' ? output[k] : null,
+      slot: kind === 'variable' ? load.operand : null,
+    });
+  }
+  return names;
 }
 
-// kel's diagnostic with the bytes it is about, and how far kel got: the declarations that end at
-// or before accept were accepted, and kel had read the bytes before read. A source error is about
-// the character at its line and column, where kel stopped. A run-time error is about the command
-// that failed, or the fold that failed where none did, which kel found with the last byte it read
-// as its one character of look-ahead.
-function diagnose(bytes, r, steps, diagnostic, o) {
-  const all = { diag: null, accept: bytes.length, read: bytes.length };
-  if (!diagnostic) return all;
-  const diag = { text: diagnostic.text, kind: diagnostic.kind, from: 0, to: 0 };
-  if (diagnostic.kind === 'source') {
-    diag.from = diag.to = positionOffset(bytes, diagnostic.line, diagnostic.col);
-    return { diag, accept: diag.from, read: diag.from };
+// The end of the last token that starts at or after from and before stop: the end of a WRITE's
+// expression, given the WRITE and the token after the expression.
+function endBefore(bytes, from, stop) {
+  const s = new Scanner((i) => bytes[i], bytes.length, from);
+  let end = from;
+  while (s.read() !== Sym.EOF && s.error === null && s.from < stop) end = s.to;
+  return end;
+}
+
+// kel's diagnostic and the bytes it is about: a source error the character at its line and
+// column; a run-time error the origin of the command that failed, or of the fold that failed;
+// where origins are not known, the line kel was reading.
+function diagnose(bytes, lines, o) {
+  const line = lines.find((l) => l.fd === 2 && l.text !== traceHeader && !traceCommand(l.text));
+  if (!line) return null;
+  const d = diagnosticOf(line.text);
+  const diag = { text: d.text, kind: d.kind, from: 0, to: 0 };
+  if (d.kind === 'source') {
+    diag.from = diag.to = positionOffset(bytes, d.line, d.col);
+  } else if (d.kind === 'runtime' && o.complete && (o.failedFold || o.commands.length)) {
+    ({ from: diag.from, to: diag.to } = o.failedFold?.origin ?? o.commands.at(-1).origin);
+  } else if (d.kind === 'runtime') {
+    diag.to = Math.max(0, Math.min(line.read, bytes.length) - 1);
+    diag.from = bytes.lastIndexOf(10, diag.to - 1) + 1;
   }
-  if (diagnostic.kind !== 'runtime') return { diag, accept: -1, read: 0 };
-  const failed = diagnostic.failed ? steps[diagnostic.failed - 1] : null;
-  const read = failed ? failed.readTo : (r.chunks.findLast((c) => c.fd === 2)?.read ?? 0);
-  const last = Math.max(0, read - 2); // in the last token kel had read
-  const at = o.statements.find((s) => s.from <= last && last <= s.to) ??
-    o.decls.find((d) => d.from <= last && last < d.end);
-  if (at) [diag.from, diag.to] = [at.from, at.to];
-  return { diag, accept: failed ? bytes.length : read - 2, read };
+  return diag;
 }
 
 export async function check(module, bytes) {
   const r = await run(module, bytes);
-  const lines = writtenLines(r.chunks).map(({ fd, text }) => ({ fd, text }));
-  const { steps, diagnostic } = replay(bytes, r);
-  const o = outline(bytes);
-  const { diag, accept, read } = diagnose(bytes, r, steps, diagnostic, o);
-  // Each WRITE wrote the value of its Wrt or WrB command: the k-th of them.
-  const wrote = steps.filter((s) => s.name === 'Wrt' || s.name === 'WrB');
-  const writes = o.writes.map((w, k) => ({
-    from: w.from,
-    to: w.to,
-    end: w.expr?.to ?? w.to,
-    value: wrote[k]?.written ?? null,
-    error: wrote[k]?.error ?? null,
-  }));
-  const decls = o.decls.filter((d) => d.end <= accept);
-  const names = await namesOf(module, bytes, decls);
-  const refs = names ? o.refs.filter((ref) => ref.decl < names.length && ref.from < read) : [];
-  return { status: r.status, lines, diagnostic: diag, names: names ?? [], refs, writes };
+  const lines = writtenLines(r.chunks);
+  const o = origins(bytes, r);
+  // The k-th line of the output is the value of the k-th Wrt or WrB.
+  const output = lines.filter((l) => l.fd === 1).map((l) => l.text);
+  const writes = o.commands
+    .filter((c) => c.name === 'Wrt' || c.name === 'WrB')
+    .map((c, k) => ({ ...c.origin, end: endBefore(bytes, c.origin.from, c.token.from), value: output[k] ?? null }));
+  const own = o.declarations.filter((d) => !d.predeclared);
+  const first = o.declarations.length - own.length;
+  const names = await namesOf(module, bytes, own);
+  const refs = names ? o.references.filter((x) => x.decl >= first).map((x) => ({ from: x.from, to: x.to, decl: x.decl - first })) : [];
+  return {
+    status: r.status,
+    lines: lines.map(({ fd, text }) => ({ fd, text })),
+    diagnostic: diagnose(bytes, lines, o),
+    names: names ?? [],
+    refs,
+    writes,
+  };
 }
 
-// The worker's side: checks each text it is sent with the kel.wasm it was started with.
+// The worker thread's side: checks each text it is sent with the kel.wasm it was started with.
 export function serve() {
   const { module } = workerData;
   parentPort.on('message', async (bytes) => {

@@ -232,7 +232,7 @@ export function main(argv, entryUrl) {
       name: n.name,
       kind: n.kind === 'constant' ? SymbolKind.Constant : SymbolKind.Variable,
       detail: detail(n),
-      range: doc.text.range(n.from, n.end, utf8),
+      range: doc.text.range(n.from, n.expr?.to ?? n.to, utf8),
       selectionRange: doc.text.range(n.from, n.to, utf8),
     }));
   });
@@ -250,8 +250,9 @@ export function main(argv, entryUrl) {
       if (from <= offset && offset <= to) hints.push({ offset, label });
     };
     for (const n of r.names) {
-      const expr = text.bytes.subarray(n.expr.from, n.expr.to);
-      if (n.kind === 'constant' && !expr.every((b) => b >= 48 && b <= 57)) hint(n.expr.to, `= ${n.value}`);
+      if (n.kind !== 'constant') continue;
+      const digits = text.bytes.subarray(n.expr.from, n.expr.to).every((b) => b >= 48 && b <= 57);
+      if (!digits) hint(n.expr.to, `= ${n.value}`);
     }
     for (const w of r.writes) if (w.value !== null) hint(w.end, `→ ${w.value}`);
     return hints

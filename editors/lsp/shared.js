@@ -1,8 +1,10 @@
-// What the server shares with the playground: kel.wasm's host, and the modules that read what kel
-// wrote, map byte offsets to places in the decoded text and read kel's tokens. One copy of each,
-// in web/.
+// What the server shares with the playground, one copy of each, in web/: kel.wasm's host, the
+// readers of what kel wrote (its lines, its trace, its diagnostic), kel's tokens, the origins of
+// kel's commands and the program's names, and the maps between byte offsets and places in the text.
+export { diagnosticOf } from '../../web/diagnostic.js';
+export { traceCommand, traceHeader } from '../../web/facts.js';
 export { run } from '../../web/kel.js';
 export { writtenLines } from '../../web/lines.js';
+export { origins } from '../../web/origins.js';
 export { charIndex, positionOffset } from '../../web/positions.js';
-export { replay } from '../../web/replay.js';
 export { Scanner, Sym } from '../../web/tokens.js';

@@ -22,6 +22,10 @@ const diagnostics = [
   ['after a lone CR, a line end only to the protocol', 'BEGIN\rWRITE 1, .', 'Scnr (1,14): Invalid character.',
     span(1, 7, 8), span(1, 7, 8)],
   ['at the end of the text', 'BEGIN WRITE 1', 'Prsr (1,14): Expected ";" or ".".', span(0, 13, 13), span(0, 13, 13)],
+  ['the command that failed', 'VAR x : INTEGER;\nBEGIN WRITE 7 / x .', 'Comp: Division by zero.',
+    span(1, 14, 15), span(1, 14, 15)],
+  ['the fold that failed', 'CONST (* é *) k = 1 / 0; BEGIN .', 'Fatal error: Division by zero.',
+    span(0, 18, 23), span(0, 19, 24)],
 ];
 
 let c16;
@@ -95,8 +99,11 @@ test('definition, references and symbols, also after an error, of what kel had a
   assert.deepEqual(await symbols(u), ['14 limit = 40 (INTEGER)', '14 half = 20 (INTEGER)', '14 big = TRUE (BOOLEAN)',
     '13 x INTEGER, slot 0', '13 b BOOLEAN, slot 1']);
   const broken = uri();
-  await c16.open(broken, 'CONST a = 1; b = 2 + ; VAR x : INTEGER; BEGIN WRITE a .');
+  await c16.open(broken, 'CONST a = 1; b = a + ; c = a; BEGIN WRITE a .');
   assert.deepEqual(await symbols(broken), ['14 a = 1 (INTEGER)']);
+  const used = await c16.request('textDocument/references',
+    { textDocument: { uri: broken }, position: at(0, 6), context: { includeDeclaration: true } });
+  assert.deepEqual(used.result.map((l) => l.range), [span(0, 6, 7), span(0, 17, 18)]);
 });
 
 test('Run File: what kel wrote on both channels, in order, and the status', async () => {
