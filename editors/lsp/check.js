@@ -88,11 +88,16 @@ export async function check(module, bytes) {
   const output = lines.filter((l) => l.fd === 1).map((l) => l.text);
   const writes = o.commands
     .filter((c) => c.name === 'Wrt' || c.name === 'WrB')
-    .map((c, k) => ({ ...c.origin, end: endBefore(bytes, c.origin.from, c.token.from), value: output[k] ?? null }));
+    .map((c, k) => {
+      const { from, to } = c.origin;
+      return { from, to, end: endBefore(bytes, from, c.token.from), value: output[k] ?? null };
+    });
   const own = o.declarations.filter((d) => !d.predeclared);
   const first = o.declarations.length - own.length;
   const names = await namesOf(module, bytes, own);
-  const refs = names ? o.references.filter((x) => x.decl >= first).map((x) => ({ from: x.from, to: x.to, decl: x.decl - first })) : [];
+  const refs = (names ? o.references : [])
+    .filter((x) => x.decl >= first)
+    .map((x) => ({ from: x.from, to: x.to, decl: x.decl - first }));
   return {
     status: r.status,
     lines: lines.map(({ fd, text }) => ({ fd, text })),

@@ -41,7 +41,8 @@ function options(argv) {
 // kel.wasm: the file named, else the one beside the server, else the checkout's build. Returns
 // { module, path, note }: note says which one is used, or where none was found and why.
 function findKel(given, here) {
-  const tried = given ? [resolve(given)] : [join(here, 'kel.wasm'), resolve(here, '../../build-wasm/kel.wasm')];
+  const usual = [join(here, 'kel.wasm'), resolve(here, '../../build-wasm/kel.wasm')];
+  const tried = given ? [resolve(given)] : usual;
   const path = tried.find((p) => existsSync(p));
   if (!path) return { module: null, path: null, note: `no kel.wasm found (looked for ${tried.join(', ')})` };
   try {
@@ -68,7 +69,8 @@ export function main(argv, entryUrl) {
   let utf8 = false;
 
   connection.onInitialize(({ capabilities }) => {
-    utf8 = opts.encoding ? opts.encoding === 'utf-8' : (capabilities?.general?.positionEncodings ?? []).includes('utf-8');
+    const offered = capabilities?.general?.positionEncodings ?? [];
+    utf8 = opts.encoding ? opts.encoding === 'utf-8' : offered.includes('utf-8');
     return {
       capabilities: {
         positionEncoding: utf8 ? 'utf-8' : 'utf-16',
@@ -84,7 +86,7 @@ export function main(argv, entryUrl) {
   });
   connection.onInitialized(() => {
     if (kel.module) connection.console.info(kel.note);
-    else connection.sendNotification('window/showMessage', { type: 1, message: `kel: ${kel.note}: kel files are not checked` });
+    else connection.sendNotification('window/showMessage', { type: 1, message: `kel: ${kel.note}: no kel file is checked` });
   });
   process.on('unhandledRejection', (e) => connection.console.error(`kel-language-server: ${e?.stack ?? e}`));
 
@@ -139,9 +141,12 @@ export function main(argv, entryUrl) {
   connection.onDidOpenTextDocument(({ textDocument: d }) => {
     if (typeof d?.uri === 'string' && typeof d.text === 'string') changed(d.uri, d.version, d.text, 0);
   });
+  // The server asks for whole texts: a change of a part is a client's fault, and is not guessed at.
   connection.onDidChangeTextDocument(({ textDocument: d, contentChanges }) => {
-    const text = contentChanges?.[contentChanges.length - 1]?.text;
-    if (docs.has(d?.uri) && typeof text === 'string') changed(d.uri, d.version, text, delay);
+    const change = contentChanges?.[contentChanges.length - 1];
+    if (!docs.has(d?.uri) || typeof change?.text !== 'string') return;
+    if (change.range) connection.console.error(`kel-language-server: ignored a change of part of ${d.uri}`);
+    else changed(d.uri, d.version, change.text, delay);
   });
   connection.onDidCloseTextDocument(({ textDocument: d }) => {
     const doc = docs.get(d?.uri);
@@ -160,7 +165,7 @@ export function main(argv, entryUrl) {
     const say = (message, severity = DiagnosticSeverity.Warning, range = whole) => [
       { range, severity, source: 'kel', message },
     ];
-    if (r.tooLarge) return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the 4 MiB (${maxBytes} bytes) the server checks.`);
+    if (r.tooLarge) return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the 4 MiB the server checks.`);
     if (r.noKel) return say(`Not checked: ${kel.note}.`);
     if (r.error) return say(`Not checked: ${r.error}.`);
     const d = r.diagnostic;

@@ -41,7 +41,8 @@ export function start(args = ['--stdio']) {
     // The first message, from the n-th on, for which test is true.
     wait(test, timeout = 20000) {
       return new Promise((resolve, reject) => {
-        const timer = setTimeout(() => reject(new Error(`no such message; got ${JSON.stringify(messages)}\n${stderr}`)), timeout);
+        const fail = () => reject(new Error(`no such message; got ${JSON.stringify(messages)}\n${stderr}`));
+        const timer = setTimeout(fail, timeout);
         const look = () => {
           const m = messages.find(test);
           if (!m) return;
@@ -60,10 +61,13 @@ export function start(args = ['--stdio']) {
       return c.wait((m) => m.id === my);
     },
     diagnostics: (uri) => c.wait((m) => m.method === 'textDocument/publishDiagnostics' && m.params.uri === uri),
-    async open(uri, text, version = 1) {
-      c.notify('textDocument/didOpen', { textDocument: { uri, languageId: 'kel', version, text } });
-      return (await c.diagnostics(uri)).params;
+    // Opens a document; with wait, resolves to its first diagnostics.
+    async open(uri, text, wait = true) {
+      c.notify('textDocument/didOpen', { textDocument: { uri, languageId: 'kel', version: 1, text } });
+      return wait && (await c.diagnostics(uri)).params;
     },
+    change: (uri, version, text) =>
+      c.notify('textDocument/didChange', { textDocument: { uri, version }, contentChanges: [{ text }] }),
     async init(capabilities = {}) {
       const r = await c.request('initialize', { processId: null, rootUri: null, capabilities });
       c.notify('initialized', {});

@@ -120,10 +120,10 @@ test('Run File: what kel wrote on both channels, in order, and the status', asyn
 test('a newer text supersedes the check of an older one', async () => {
   const u = uri();
   const text = (k) => `${' '.repeat(2 << 20)}BEGIN WRITE ${k} ${k % 2 ? '' : ','} .`;
-  c16.notify('textDocument/didOpen', { textDocument: { uri: u, languageId: 'kel', version: 1, text: text(1) } });
+  c16.open(u, text(1), false);
   for (let v = 2; v <= 5; v++) {
     await new Promise((r) => setTimeout(r, 40 * v));
-    c16.notify('textDocument/didChange', { textDocument: { uri: u, version: v }, contentChanges: [{ text: text(v) }] });
+    c16.change(u, v, text(v));
   }
   const published = [];
   do published.push((await c16.diagnostics(u)).params);
