@@ -16,6 +16,9 @@ export const predeclaredNames = [
 ];
 export const predeclared = predeclaredNames.map((p) => p.name);
 
+// What kel writes for a Boolean: FALSE for 0, TRUE for any other value.
+export const booleanTexts = ['FALSE', 'TRUE'];
+
 // Limits.
 export const maxNumber = 4294967295; // the largest number the scanner reads
 export const maxInteger = 2147483647; // the largest number a program may use

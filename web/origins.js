@@ -272,18 +272,22 @@ class Mirror {
     return d;
   }
 
+  // d and the current operator with its right operand, read by right: the operator must take
+  // d's type (boolOp is the one of its level that takes Booleans), the right operand must have it.
+  binary(d, boolOp, right) {
+    const op = this.sym;
+    const opr = this.token();
+    if ((op === boolOp) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
+    this.read();
+    const d1 = right.call(this);
+    if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
+    return this.combine(d, d1, op, opr);
+  }
+
   // Term = Factor { MulOperator Factor } .
   term() {
     let d = this.factor();
-    while (this.sym >= Sym.Mul && this.sym <= Sym.And) {
-      const op = this.sym;
-      const opr = this.token();
-      if ((op === Sym.And) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
-      this.read();
-      const d1 = this.factor();
-      if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-      d = this.combine(d, d1, op, opr);
-    }
+    while (this.sym >= Sym.Mul && this.sym <= Sym.And) d = this.binary(d, Sym.And, this.factor);
     return d;
   }
 
@@ -306,15 +310,7 @@ class Mirror {
     } else {
       d = this.term();
     }
-    while (this.sym >= Sym.Plus && this.sym <= Sym.Or) {
-      const op = this.sym;
-      const opr = this.token();
-      if ((op === Sym.Or) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
-      this.read();
-      const d1 = this.term();
-      if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-      d = this.combine(d, d1, op, opr);
-    }
+    while (this.sym >= Sym.Plus && this.sym <= Sym.Or) d = this.binary(d, Sym.Or, this.term);
     return d;
   }
 

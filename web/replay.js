@@ -8,14 +8,16 @@
 // kel's messages. No DOM.
 import { Failure, add, div, mul, neg, sub } from './arith.js';
 import { diagnosticOf } from './diagnostic.js';
-import { codeSize, commands, operations, stackSize, traceCommand, traceHeader, tracePrefix, varCount } from './facts.js';
+import {
+  booleanTexts, codeSize, commands, operations, stackSize, traceCommand, traceHeader, tracePrefix, varCount,
+} from './facts.js';
 import { writtenLines } from './lines.js';
 import { declaredNames } from './origins.js';
 
 // What each operation does, by name: the result f(x, y) or the value written (out), and plain
 // words with how the operands are shown. y is the top, x the value below it (the top alone for
 // one).
-const bool = (x) => (x !== 0 ? 'TRUE' : 'FALSE');
+const bool = (x) => booleanTexts[+(x !== 0)];
 const compare = 'compare the two top values';
 const machine = {
   Wrt: [{ out: String }, 'write the top as a number', (x) => x],

@@ -15,7 +15,7 @@ export const Sym = Object.freeze({
   Dot: 21, Const: 22, Var: 23, Beg: 24, Wrt: 25, EOF: 26, Comment: 27, Invalid: 28,
 });
 
-export const endMarker = 26; // this byte ends kel's input as its physical end does
+const endMarker = 26; // this byte ends kel's input as its physical end does
 
 // The tokens of one character that need no look-ahead.
 const single = new Uint8Array(128);
@@ -28,7 +28,7 @@ for (const [c, s] of Object.entries({
 
 const isDigit = (c) => c >= 48 && c <= 57;
 const isLetter = (c) => (c >= 65 && c <= 90) || (c >= 97 && c <= 122);
-export const isWhite = (c) => (c <= 32 && c !== endMarker) || c >= 127;
+const isWhite = (c) => (c <= 32 && c !== endMarker) || c >= 127;
 
 // A scanner over the code units at(i), 0 <= i < end, from i. After each token: sym, its range
 // from..to, num for a number, and error, kel's message when kel stops at this token (null

@@ -2,12 +2,12 @@
 // every end-to-end case that gives kel nothing but standard input (inputs.mjs): the prediction
 // agrees with kel's trace at every command and with the way kel ended; each origin ends at or
 // before the byte kel had read when it generated the command; a Lod's origin is its variable's
-// name and a Sto's that name and ":="; each Val's origin, and each declared constant, compiled by
-// kel after the program's declarations (BEGIN WRITE origin; ... .; an origin is a whole
-// expression, and parentheses around one nested 1000 deep would be one level too many), writes
-// the operand (TRUE or FALSE for a Boolean) and the constant's value; the source up to a failed
-// fold's origin's end ends kel with the same message; a reference is its declaration's name. Then a table of tricky
-// cases, and a doctored trace at which the origins stop.
+// name, a Sto's that name through ":="; each Val's origin and each declared constant, written by
+// kel after the program's declarations (BEGIN WRITE origin; WRITE constant; ... .), give the
+// operand (TRUE or FALSE for a Boolean) and the constant's value. An origin is a whole expression,
+// so it needs no parentheses, which would put one nested 1000 deep a level too deep. The source up
+// to a failed fold's origin ends kel with the same message, and a reference is its declaration's
+// name. Then tables of tricky cases, and a doctored trace at which the origins stop.
 //   node --test-reporter=tap tests/web/origins.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
