@@ -32,7 +32,7 @@ enum TSymbol : uint8_t {
 // The current token.
 extern TSymbol sym;
 extern uint32_t num; // the value of the last number
-extern uint32_t id;  // the identifier number of the last identifier (stored, not yet kept)
+extern uint32_t id;  // offset of the last identifier's entry in the store (stored, not yet kept)
 extern TPosDesc pos; // where the current token starts
 
 void Init(); // start-up: source = standard input, keywords stored; runs once
