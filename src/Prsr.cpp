@@ -17,7 +17,7 @@ enum TType : uint8_t { tBool, tInt };
 enum TClass : uint8_t { cConst, cVar, cType };
 
 struct TObjDesc {
-    uint32_t id; // identifier number in the scanner's store
+    uint32_t id; // offset of the name's entry in the scanner's identifier store
     TType typ;
     TClass cls;
     union {
