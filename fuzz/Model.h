@@ -10,11 +10,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "../tests/Trace.h"
 #include "Machine.h"
 
 namespace oracle {
@@ -210,14 +210,12 @@ class Model {
 
     void Emit(const std::string& mn, int64_t arg) {
         if (header_) {
-            Line(e_.err, "Comp.DebugG:  pos");
+            e_.err += kTraceHeader;
             header_ = false;
         }
-        char at[16];
-        std::snprintf(at, sizeof at, "%4u", vm_.len);
-        std::string line = std::string("Comp.DebugG: ") + at + ":  " + mn;
-        if (mn == "Val" || mn == "Lod" || mn == "Sto") line += " " + std::to_string(arg);
-        Line(e_.err, line);
+        std::string command = mn;
+        if (mn == "Val" || mn == "Lod" || mn == "Sto") command += " " + std::to_string(arg);
+        e_.err += TraceLine(vm_.len, command);
         Cmd cmd;
         cmd.at = vm_.len;
         cmd.mn = mn;

@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "../tests/Trace.h"
 #include "Machine.h"
 #include "Model.h"
 
@@ -124,11 +125,10 @@ inline bool ParseTrace(std::string_view line, Cmd& cmd) {
         for (const char* op : kOps) known = known || cmd.mn == op;
         if (!known || !rest.empty()) return false;
     }
-    // The position stands right-aligned in four columns, never cut.
-    char pos[16];
-    std::snprintf(pos, sizeof pos, "%4u", cmd.at);
-    std::string again = std::string(lead) + pos + ":  " + cmd.mn;
-    if (withArg) again += " " + std::to_string(cmd.arg);
+    // Written again, the line must come out the same length: the position right-aligned in four
+    // columns, never cut, and no blank or digit more than kel writes.
+    const std::string again =
+        TraceText(cmd.at, withArg ? cmd.mn + " " + std::to_string(cmd.arg) : cmd.mn);
     return again.size() == lead.size() + line.size();
 }
 

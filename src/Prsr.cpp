@@ -17,7 +17,7 @@ enum TType : uint8_t { tBool, tInt };
 enum TClass : uint8_t { cConst, cVar, cType };
 
 struct TObjDesc {
-    uint32_t id; // identifier number in the scanner's store
+    uint32_t id; // offset of the name's entry in the scanner's identifier store
     TType typ;
     TClass cls;
     union {
@@ -102,7 +102,9 @@ void InitOprs() {
 }
 
 // Fold, Combine and Term are declared inline because they run for every operator and operand:
-// inlined into each level of the grammar, Fold's switch shrinks to that level's operators.
+// inlined into each level of the grammar, Fold's switch shrinks to that level's operators. Each
+// pays: without it, bench/run's W3 (1 MiB of "1+1+...") costs 63.0 (Fold), 64.5 (Combine) or
+// 64.0 (Term) instructions per byte instead of 57.5 (callgrind, 2026-12-08).
 
 // The value of x op y, both known at compile time; the same checked arithmetic as the machine.
 inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
@@ -144,6 +146,7 @@ void Expression(TItemDesc& d);
 
 // The alternatives of Factor other than a number are procedures of their own, kept out of line,
 // so that a number, the commonest factor, costs Factor little more than a test and a store.
+// Inlined, Named makes W3 cost 62.0 instructions per byte and Nested 60.0, instead of 57.5.
 
 // A factor that names a constant or a variable.
 [[gnu::noinline]] void Named(TItemDesc& d) {

@@ -1,9 +1,11 @@
-// The scanner: reads the source one byte at a time with one character of look-ahead, tracks line
-// and column, skips white space and nested comments, and delivers one token per Read in sym,
-// num, id and pos. Identifiers live in one 1024-byte identifier store and are named by the
-// offset of their entry; Diff compares two of them.
+// The scanner: takes the source one character at a time with one character of look-ahead, skips
+// white space and nested comments, and delivers one token per Read in sym, num, id and pos.
+// Identifiers live in one 1024-byte identifier store and are named by the offset of their entry;
+// Diff compares two of them.
 //
-// Needs the run-time layer. Lexical errors end the process with "Scnr (line,column): message.".
+// Needs the input module (Input.h), which reads the source and keeps the current character's line
+// and column, and the run-time layer. Lexical errors end the process with
+// "Scnr (line,column): message.".
 #pragma once
 
 #include <cstdint>
@@ -30,7 +32,7 @@ enum TSymbol : uint8_t {
 // The current token.
 extern TSymbol sym;
 extern uint32_t num; // the value of the last number
-extern uint32_t id;  // the identifier number of the last identifier (stored, not yet kept)
+extern uint32_t id;  // offset of the last identifier's entry in the store (stored, not yet kept)
 extern TPosDesc pos; // where the current token starts
 
 void Init(); // start-up: source = standard input, keywords stored; runs once
@@ -42,12 +44,6 @@ void Read();                          // makes the next token current
 void Put(const char* s);              // stores s as an entry at id, without keeping it
 void KeepId();                        // keeps the entry last stored: later ones go behind it
 int32_t Diff(uint32_t i, uint32_t j); // 0 exactly when entries i and j hold the same text
-
-// Test hook, because the scanner states which bytes it passes over in runs twice, as a byte table
-// and as the stop sets of its 16-byte path, and a unit test checks the two against each other for
-// every byte: the kinds of run (bit 0 white space, bit 1 comment text) that c belongs to by the
-// table, and by the 16-byte path (by the table again where there is none). After Init.
-void RunKinds(uint8_t c, uint8_t& byTable, uint8_t& bySixteen);
 
 // The one writer of source errors: "who (line,column): msg." at the current token's position,
 // then the end of the run. The scanner's and the parser's Err are calls of it.

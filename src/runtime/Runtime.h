@@ -21,7 +21,10 @@
 
 namespace rt {
 
-using Chan = int; // a channel is the descriptor of an open stream
+// A channel is a small number that names an open stream, 0 to 2 the standard ones. What it stands
+// for is the system's affair: a file descriptor on POSIX and WASI, an index into Windows.cpp's
+// table of handles on Windows.
+using Chan = int;
 constexpr Chan StdIn = 0;
 constexpr Chan StdOut = 1;
 constexpr Chan ErrOut = 2;

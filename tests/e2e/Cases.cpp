@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "../Trace.h"
+
 namespace Cases {
 
 namespace {
@@ -24,6 +26,7 @@ Content* target;          // the content that the lines of the current section f
 std::string_view lineEnd; // what each content line ends with: CR LF in outputs, LF elsewhere
 bool sawArgs;             // the current case has its args: line
 int heldEmpty;            // empty content lines not yet known to be content
+std::uint32_t tracePos;   // the code position of the section's next \T line
 
 } // namespace
 
@@ -120,6 +123,43 @@ bool SimpleEscape(std::string_view s, std::size_t& i, std::string& out, std::str
     }
 }
 
+// \T{COMMAND}, starting at s[i] == '\\': the trace line of COMMAND at tracePos, appended to out.
+// tracePos moves on past the command.
+bool TraceEscape(std::string_view s, std::size_t& i, std::string& out, std::string& err) {
+    const std::size_t close = s.find('}', i);
+    if (i + 2 >= s.size() || s[i + 2] != '{' || close == std::string_view::npos || close == i + 3) {
+        err = "\\T must be followed by {COMMAND}";
+        return false;
+    }
+    const std::string_view command = s.substr(i + 3, close - i - 3);
+    out += TraceLine(tracePos, command);
+    tracePos += CommandSize(command);
+    i = close + 1;
+    return true;
+}
+
+// The TEXT of \R{COUNT}{TEXT} from s[i] through its closing "}", decoded into text; traced tells
+// whether it holds \T.
+bool RepeatText(std::string_view s, std::size_t& i, std::string& text, bool& traced,
+                std::string& err) {
+    while (i < s.size() && s[i] != '}') {
+        if (s[i] != '\\') {
+            text += s[i++];
+        } else if (i + 1 < s.size() && s[i + 1] == 'T') {
+            traced = true;
+            if (!TraceEscape(s, i, text, err)) return false;
+        } else if (!SimpleEscape(s, i, text, "", err)) {
+            return false;
+        }
+    }
+    if (i >= s.size()) {
+        err = "\\R text is not closed by }";
+        return false;
+    }
+    ++i;
+    return true;
+}
+
 // \R{COUNT}{TEXT}, starting at s[i] == '\\', appended to c.
 bool Repeat(std::string_view s, std::size_t& i, Content& c, std::string& err) {
     i += 2;
@@ -137,19 +177,24 @@ bool Repeat(std::string_view s, std::size_t& i, Content& c, std::string& err) {
         err = "\\R count must be 0.." + std::to_string(kMaxRepeat) + " written as {COUNT}{TEXT}";
         return false;
     }
+    const std::size_t from = i + 2;
+    const std::uint32_t pos = tracePos;
     std::string text;
-    for (i += 2; i < s.size() && s[i] != '}';) {
-        if (s[i] != '\\')
-            text += s[i++];
-        else if (!SimpleEscape(s, i, text, "", err))
-            return false;
+    bool traced = false;
+    i = from;
+    if (!RepeatText(s, i, text, traced, err)) return false;
+    if (!traced) {
+        c.AppendRepeat(std::move(text), count);
+        return true;
     }
-    if (i >= s.size()) {
-        err = "\\R text is not closed by }";
-        return false;
+    // Each repetition's trace lines stand further on, so TEXT is decoded once for each.
+    tracePos = pos;
+    for (std::uint64_t k = 0; k < count; ++k) {
+        std::size_t j = from;
+        text.clear();
+        RepeatText(s, j, text, traced, err);
+        c.Append(text);
     }
-    ++i;
-    c.AppendRepeat(std::move(text), count);
     return true;
 }
 
@@ -171,6 +216,8 @@ bool ContentLine(std::string_view line, Content& c, std::string& err) {
             c.Append(text);
             text.clear();
             if (!Repeat(line, i, c, err)) return false;
+        } else if (i + 1 < line.size() && line[i + 1] == 'T') {
+            if (!TraceEscape(line, i, text, err)) return false;
         } else if (!SimpleEscape(line, i, text, "", err)) {
             return false;
         }
@@ -355,6 +402,7 @@ bool StartSection(std::string_view rest, std::string& err) {
     if (where == Where::Content) FlushEmpty();
     target = Section(rest, err);
     if (!err.empty()) return false;
+    tracePos = 0;
     where = target ? Where::Content : Where::Empty;
     return true;
 }

@@ -19,6 +19,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "../Trace.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -30,17 +32,9 @@ constexpr auto kPatience = std::chrono::seconds(10);
 enum class To { Pipe, Null, Stdout };
 
 // The whole trace of a statement "WRITE n" whose Val command stands at position p.
-std::string Trace(int p, int n) {
-    char line[80];
-    std::string s;
-    snprintf(line, sizeof line, "Comp.DebugG: %4d:  Val %d\r\n", p, n);
-    s += line;
-    snprintf(line, sizeof line, "Comp.DebugG: %4d:  Wrt\r\n", p + 5);
-    s += line;
-    return s;
+std::string Trace(uint32_t p, int n) {
+    return TraceLine(p, "Val " + std::to_string(n)) + TraceLine(p + 5, "Wrt");
 }
-
-const std::string kHeader = "Comp.DebugG:  pos\r\n";
 
 void CloseOnExec(int fd) { fcntl(fd, F_SETFD, FD_CLOEXEC); }
 
@@ -190,7 +184,7 @@ TEST_F(Interactive, EachTraceLineArrivesBeforeTheNextStatementIsSent) {
     ASSERT_TRUE(kel.Started());
 
     ASSERT_TRUE(kel.Send("BEGIN WRITE 1;\n"));
-    const std::string first = kHeader + Trace(0, 1);
+    const std::string first = kTraceHeader + Trace(0, 1);
     ASSERT_EQ(Kel::Await(kel.Err(), first.size()), first);
 
     ASSERT_TRUE(kel.Send("WRITE 2;\n"));
@@ -209,7 +203,7 @@ TEST_F(Interactive, OneChannelKeepsTheOrderOfTraceAndValues) {
     ASSERT_TRUE(kel.Started());
 
     ASSERT_TRUE(kel.Send("BEGIN WRITE 1;\n"));
-    const std::string first = kHeader + Trace(0, 1) + "1\r\n";
+    const std::string first = kTraceHeader + Trace(0, 1) + "1\r\n";
     ASSERT_EQ(Kel::Await(kel.Out(), first.size()), first);
 
     ASSERT_TRUE(kel.Send("WRITE 2;\n"));
@@ -233,7 +227,7 @@ TEST_F(Interactive, AnErrorEndsTheRunWithoutWaitingForTheEndOfTheSource) {
     ASSERT_TRUE(kel.Started());
 
     ASSERT_TRUE(kel.Send("BEGIN WRITE 1;\n"));
-    const std::string first = kHeader + Trace(0, 1) + "1\r\n";
+    const std::string first = kTraceHeader + Trace(0, 1) + "1\r\n";
     ASSERT_EQ(Kel::Await(kel.Out(), first.size()), first);
 
     ASSERT_TRUE(kel.Send("WRITE y;\n"));
@@ -247,7 +241,7 @@ TEST_F(Interactive, TheEndOfTheInputBeforeTheFullStopIsAnError) {
     ASSERT_TRUE(kel.Started());
 
     ASSERT_TRUE(kel.Send("BEGIN WRITE 1;\n"));
-    const std::string first = kHeader + Trace(0, 1) + "1\r\n";
+    const std::string first = kTraceHeader + Trace(0, 1) + "1\r\n";
     ASSERT_EQ(Kel::Await(kel.Out(), first.size()), first);
 
     kel.CloseInput();

@@ -28,6 +28,8 @@
 #include <thread>
 #include <vector>
 
+#include "../Trace.h"
+
 #ifndef KEL_PATH
 #error "KEL_PATH must name the kel binary"
 #endif
@@ -40,14 +42,6 @@ using namespace std::chrono_literals;
 
 constexpr auto kDeadline = 10s;
 const std::string kMessage = "ConSigs: Signal received, terminating.\r\n";
-const std::string kHeader = "Comp.DebugG:  pos\r\n";
-
-// One line of the generation trace: the code position right-aligned in four columns.
-std::string Trace(unsigned pos, const std::string& what) {
-    char p[16];
-    std::snprintf(p, sizeof p, "%4u", pos);
-    return "Comp.DebugG: " + std::string(p) + ":  " + what + "\r\n";
-}
 
 template <class Pred>
 bool WaitUntil(Pred done) {
@@ -138,7 +132,7 @@ std::string Describe(std::optional<int> st) {
 struct Program {
     std::string source = "BEGIN";
     std::string out;
-    std::string trace = kHeader;
+    std::string trace = kTraceHeader;
     std::vector<size_t> outUpTo;   // output length through the value of each statement
     std::vector<size_t> traceUpTo; // trace length through the Wrt line of each statement
 };
@@ -149,7 +143,7 @@ Program Writes(unsigned n) {
         const std::string v = std::to_string((k + 1) * 100003);
         p.source += " WRITE " + v + "; (*" + std::string(300, '.') + "*)";
         p.out += v + "\r\n";
-        p.trace += Trace(7 * k, "Val " + v) + Trace(7 * k + 5, "Wrt");
+        p.trace += TraceLine(7 * k, "Val " + v) + TraceLine(7 * k + 5, "Wrt");
         p.outUpTo.push_back(p.out.size());
         p.traceUpTo.push_back(p.trace.size());
     }
@@ -326,7 +320,7 @@ TEST_P(EndingSignal, AfterOutputWritesEverythingThenTheMessage) {
     Send(GetParam());
     EXPECT_EQ(Ended(), "exit 9");
     EXPECT_EQ(Out(), "7\r\n" + kMessage);
-    EXPECT_EQ(Err(), kHeader + Trace(0, "Val 7") + Trace(5, "Wrt"));
+    EXPECT_EQ(Err(), kTraceHeader + TraceLine(0, "Val 7") + TraceLine(5, "Wrt"));
 }
 
 TEST_P(EndingSignal, WhileWaitingForTheFirstByte) {
@@ -422,10 +416,10 @@ TEST_F(KelRun, SignalWhileTheFinalOutputIsBlocked) {
     if (cap < 0) GTEST_SKIP() << "cannot shrink a pipe: " << std::strerror(errno);
     // Assignments write only the trace, so all of it is held until the end.
     std::string source = "VAR x : INTEGER; BEGIN";
-    std::string trace = kHeader;
+    std::string trace = kTraceHeader;
     for (unsigned k = 0; k < 100; ++k) {
         source += " x := " + std::to_string(k) + ";";
-        trace += Trace(10 * k, "Val " + std::to_string(k)) + Trace(10 * k + 5, "Sto 0");
+        trace += TraceLine(10 * k, "Val " + std::to_string(k)) + TraceLine(10 * k + 5, "Sto 0");
     }
     source += " . "; // a byte after the "." keeps kel from reading, and writing out, once more
     ASSERT_GT(trace.size(), static_cast<size_t>(cap) + 1024);
@@ -492,7 +486,8 @@ TEST(Terminal, InterruptCharacterEndsKel) {
     readUntil([] { return false; });
     close(master);
     EXPECT_EQ(Describe(Reap(pid)), "exit 9");
-    EXPECT_EQ(seen, kHeader + Trace(0, "Val 5") + Trace(5, "Wrt") + "5\r\n" + kMessage);
+    EXPECT_EQ(seen,
+              kTraceHeader + TraceLine(0, "Val 5") + TraceLine(5, "Wrt") + "5\r\n" + kMessage);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../Trace.h"
 #include "Comp.h"
 #include "Harness.h"
 
@@ -17,17 +18,8 @@ namespace {
 
 using namespace Comp;
 
-const std::string kHeader = "Comp.DebugG:  pos\r\n";
-
 const char* const kNames[] = {"Null", "Wrt", "WrB", "Neg", "Add", "Sub", "Mul", "Div", "Bus", "Vid",
                               "Eql",  "Neq", "Lss", "Leq", "Gtr", "Geq", "Not", "Or ", "And"};
-
-// One trace line: the command's position right-aligned in four columns, then its text.
-std::string TraceLine(uint32_t pos, const std::string& text) {
-    std::string p = std::to_string(pos);
-    return "Comp.DebugG: " + std::string(p.size() < 4 ? 4 - p.size() : 0, ' ') + p + ":  " + text +
-           "\r\n";
-}
 
 // The last lines of a long trace, for failure messages.
 std::string Tail(const std::string& s) { return s.substr(s.size() > 300 ? s.size() - 300 : 0); }
@@ -58,7 +50,7 @@ void WorkedExample() {
 }
 
 TEST(Comp, WorkedExample) {
-    const std::string trace = kHeader + TraceLine(0, "Val 7") + TraceLine(5, "Sto 0") +
+    const std::string trace = kTraceHeader + TraceLine(0, "Val 7") + TraceLine(5, "Sto 0") +
                               TraceLine(10, "Lod 0") + TraceLine(15, "Val 2") +
                               TraceLine(20, "Div") + TraceLine(22, "Wrt");
     Outcome r = Emit(WorkedExample);
@@ -90,7 +82,7 @@ TEST(Comp, TracePositionsFollowTheCommandSizes) {
     });
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "TRUE\r\n-2147483648\r\nFALSE\r\n");
-    EXPECT_EQ(r.err, kHeader + TraceLine(0, "Val -5") + TraceLine(5, "Lod 31") +
+    EXPECT_EQ(r.err, kTraceHeader + TraceLine(0, "Val -5") + TraceLine(5, "Lod 31") +
                          TraceLine(10, "Or ") + TraceLine(12, "WrB") +
                          TraceLine(14, "Val -2147483648") + TraceLine(19, "Sto 31") +
                          TraceLine(24, "Lod 31") + TraceLine(29, "Wrt") + TraceLine(31, "Lod 6") +
@@ -233,13 +225,13 @@ TEST(Comp, StackHolds32Values) {
         << Tail(r.err);
 
     r = Emit([] { Opr(oAdd); });
-    EXPECT_EQ(r.err, kHeader + TraceLine(0, "Add") + "Comp: Stack underflow.\r\n");
+    EXPECT_EQ(r.err, kTraceHeader + TraceLine(0, "Add") + "Comp: Stack underflow.\r\n");
     r = Emit([] {
         Val(1);
         Sto(0);
         Sto(0);
     });
-    EXPECT_EQ(r.err, kHeader + TraceLine(0, "Val 1") + TraceLine(5, "Sto 0") +
+    EXPECT_EQ(r.err, kTraceHeader + TraceLine(0, "Val 1") + TraceLine(5, "Sto 0") +
                          TraceLine(10, "Sto 0") + "Comp: Stack underflow.\r\n");
 }
 
@@ -263,7 +255,7 @@ TEST(Comp, RefusedOperandsStillShowTheirTraceLine) {
             c.command();
         });
         EXPECT_EQ(r.status, 9) << c.trace;
-        EXPECT_EQ(r.err, kHeader + TraceLine(0, "Val 1") + TraceLine(5, "Sto 31") +
+        EXPECT_EQ(r.err, kTraceHeader + TraceLine(0, "Val 1") + TraceLine(5, "Sto 31") +
                              TraceLine(10, c.trace) + c.error + "\r\n");
     }
 }
