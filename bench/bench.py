@@ -190,7 +190,9 @@ def hyperfine_rounds(cmds, rounds, runs):
 
 
 def peak_rss_kib(cmd):
-    p = subprocess.run(["/usr/bin/time", "-v"] + cmd, stdout=subprocess.DEVNULL,
+    # Address randomisation off (setarch -R): where kel's pages land moves its peak by a few
+    # pages from run to run, which would hide whether the source's size moves it.
+    p = subprocess.run(["setarch", "-R", "/usr/bin/time", "-v"] + cmd, stdout=subprocess.DEVNULL,
                        stderr=subprocess.PIPE)
     m = re.search(rb"Maximum resident set size \(kbytes\): (\d+)", p.stderr)
     return int(m.group(1)) if m else -1

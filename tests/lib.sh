@@ -1,11 +1,52 @@
-# What the test stages share; sourced by tests/run-all and by each stage's script
-# (tests/windows/run, tests/web/run, ...), after setting STAGE to the stage's name.
+# What the test stages share; sourced from the top of the checkout by tests/run-all, by each stage's
+# script (tests/windows/run, tests/web/run, tests/hostile-slow, ...) and by the scripts they run
+# (tests/examples/run-example, tests/e2e/shared-input), after setting STAGE to the stage's name.
 #
 # A stage counts its tests in passed, failed and skipped and ends with finish, whose line
 # "STAGE: N passed, M failed" (", K skipped" where it skipped any) is what tests/run-all reads.
+# Each helper has one meaning everywhere:
+#   check NAME COMMAND...       one test: the command's status decides
+#   same NAME EXPECTED FILE     the file holds exactly the expected bytes
+#   skip WHAT, missing TOOL     what was not tested, and why
+#   build_preset PRESET [TARGET]  a CMake preset built, or a failure counted
+#   run_examples KEL            every example through a kel, each a check
+#   wine_up DIR EXE FILE        wine started, and FILE a command that runs EXE under it
+#   wine_started, wine_retry    a failed start of a program under wine, and its second try
+# The version of kel is scripts/version's.
 passed=0
 failed=0
 skipped=0
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# One test: runs the command; status 0 passes it. The command says what differs.
+#   check NAME COMMAND...
+check() {
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL $STAGE: $name"
+    fi
+}
+
+# True when FILE holds exactly the bytes EXPECTED; else shows both, as od -c shows them.
+#   same NAME EXPECTED FILE
+same() {
+    cmp -s <(printf '%s' "$2") "$3" && return 0
+    echo "  $1 differs; expected, then actual:"
+    printf '%s' "$2" | od -c | head -n 12
+    od -c "$3" | head -n 12
+    return 1
+}
+
+# What was not tested, and why; counted as skipped.
+#   skip WHAT
+skip() {
+    echo "$STAGE: skipped $*"
+    skipped=$((skipped + 1))
+}
 
 # The rule for a tool that is not installed: under CI (CI=true) that is a failure, since .ci/run
 # installs everything; elsewhere what needs it is skipped, with a line saying so.
@@ -15,9 +56,74 @@ missing() {
         echo "FAIL $STAGE: $1 is missing (required under CI)"
         failed=$((failed + 1))
     else
-        echo "$STAGE: skipped what needs $1, which is missing (.ci/run installs it)"
-        skipped=$((skipped + 1))
+        skip "what needs $1, which is missing (.ci/run installs it)"
     fi
+}
+
+# Configures and builds a preset of CMakePresets.json (all of it, or the one target). A failed
+# build is a failure, shown with the end of its output; the status says whether it was built.
+#   build_preset PRESET [TARGET]
+build_preset() {
+    local log rc=0
+    log=$(mktemp)
+    { cmake --preset "$1" && cmake --build --preset "$1" -j "$jobs" ${2:+--target "$2"}; } >"$log" 2>&1 || rc=1
+    if [ $rc -ne 0 ]; then
+        echo "FAIL $STAGE: the build of preset $1 failed; the end of its output:"
+        tail -n 30 "$log"
+        failed=$((failed + 1))
+    fi
+    rm -f "$log"
+    return $rc
+}
+
+# Every program in examples/, run by KEL (one executable: a wrapper script for kel.exe under wine),
+# against the bytes and status kept beside it; one check each (tests/examples/run-example).
+#   run_examples KEL
+run_examples() {
+    local ex name
+    for ex in examples/*.kel; do
+        name=$(basename "$ex" .kel)
+        check "example $name, run by $1" tests/examples/run-example "$1" "$name"
+    done
+}
+
+# Starts wine for the stage with its prefix in DIR, and writes FILE, a script that runs EXE under
+# wine, for what takes one command. The server and wine's services stay up until the stage ends
+# them (wineserver -k); their output goes nowhere, or they would hold open whatever pipe the first
+# run that started them wrote to.
+#   wine_up DIR EXE FILE
+wine_up() {
+    export WINEPREFIX=$1 WINEDEBUG=-all
+    mkdir -p "$WINEPREFIX"
+    wineserver -p >/dev/null 2>&1
+    wineboot -i >/dev/null 2>&1
+    printf '#!/usr/bin/env bash\nexec wine %q "$@"\n' "$2" >"$3"
+    chmod +x "$3"
+}
+
+# Wine fails to start a program now and then (about 2 starts in 14,000 here): the program ends
+# with status 1 and has written nothing. kel and the test programs end with 0 or 9 (GoogleTest's
+# with 1 only after writing), so such a run is told apart: wine_started records it, and
+# wine_retry runs the whole command once more, and only once, when that was why it failed.
+#   wine_started STATUS FILE...: false, and recorded, when the status was 1 and none of the files
+#   (what the program wrote) has a byte
+wine_started() {
+    [ "$1" -ne 1 ] && return 0
+    shift
+    for f; do [ -s "$f" ] && return 0; done
+    wine_failed_start=1
+    return 1
+}
+
+#   wine_retry COMMAND...: the command's status, after a second run if the first failed only
+#   because wine did not start the program
+wine_retry() {
+    wine_failed_start=
+    "$@" && return 0
+    [ -n "$wine_failed_start" ] || return 1
+    echo "  wine failed to start the program; once more"
+    wine_failed_start=
+    "$@"
 }
 
 # Adds the summary of a TAP log (node --test-reporter=tap) to the counts; shows the whole log when
@@ -47,33 +153,6 @@ count_line() {
     fi
     failed=$((failed + 1))
     return 1
-}
-
-# Wine fails to start a program now and then (about 2 starts in 14,000 here): the program ends
-# with status 1 and has written nothing. kel itself ends only with 0 or 9, so such a start is
-# recognised and tried once more, and only once.
-#   wine_started STATUS FILE...: 2 when the status was 1 and none of the files has a byte
-wine_started() {
-    [ "$1" -ne 1 ] && return 0
-    shift
-    for f; do [ -s "$f" ] && return 0; done
-    return 2
-}
-
-# One check: runs the command, once more when it returns 2 (a failed start, see wine_started).
-#   check NAME COMMAND...
-check() {
-    local name=$1 rc
-    shift
-    "$@"
-    rc=$?
-    [ $rc -eq 2 ] && { "$@"; rc=$?; }
-    if [ $rc -eq 0 ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL $STAGE: $name"
-    fi
 }
 
 # The stage's last line, and its status.

@@ -95,7 +95,6 @@ export function vim(commands, dir = mkdtempSync(join(tmpdir(), 'kel-vim-'))) {
   const r = spawnSync('vim', ['-es', '-N', '-u', 'NONE', '-i', 'NONE', '--cmd', `set rtp^=${rtp}`,
     '--cmd', 'filetype plugin on | syntax on', '--cmd', `let g:out = '${out}'`, '-S', script], {
     cwd: dir, encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'], timeout: 20000,
-    env: { ...process.env, PATH: `${join(kel, '..')}:${process.env.PATH}` },
   });
   let lines;
   try {

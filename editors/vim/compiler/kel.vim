@@ -7,7 +7,9 @@
 " without a line. The generation trace ("Comp.DebugG: ...") and the program's output are no
 " errors and are left out.
 "
-" g:kel_program names the kel to run (default: kel, found on the PATH).
+" g:kel_program names the kel to run (default: kel, found on the PATH); its path may hold blanks
+" and other characters the shell treats specially. When there is no such program, ":make" ends
+" with an error message that says so.
 
 if exists('current_compiler')
   finish
@@ -21,8 +23,8 @@ endif
 let s:cpo_save = &cpo
 set cpo&vim
 
-" %:S quotes the file name for the shell, blanks and all.
-execute 'CompilerSet makeprg=' . escape(get(g:, 'kel_program', 'kel'), ' \|"') . '\ %:S'
+" %:S quotes the file name for the shell, blanks and all; the program is quoted in the same way.
+execute 'CompilerSet makeprg=' . escape(kel#compiler#Command() . ' %:S', ' \|"')
 CompilerSet errorformat=
       \%-GComp.DebugG:%.%#,
       \Scnr\ (%l\\,%c):\ %m,

@@ -5,9 +5,9 @@ if exists('b:did_ftplugin')
 endif
 let b:did_ftplugin = 1
 
-" kel has only block comments, "(*" to "*)".
+" kel has only block comments, "(*" to "*)"; the lines between begin with " *".
 setlocal commentstring=(*\ %s\ *)
-setlocal comments=s:(*,m:\ ,e:*)
+setlocal comments=s1:(*,mb:*,ex:*)
 setlocal formatoptions-=t formatoptions+=croql
 
 let b:undo_ftplugin = 'setlocal commentstring< comments< formatoptions<'
