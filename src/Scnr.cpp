@@ -131,6 +131,13 @@ inline bool Token() {
         Step();
         return true;
     }
+    // Numbers next, ahead of the switch, whose jump through a table of offsets costs a
+    // position-independent program more than this test (W3: 60.6 instructions per byte with
+    // numbers in the switch, 58.1 ahead of it).
+    if (Digit(chr)) {
+        Number();
+        return true;
+    }
     // One line a token, read as a table.
     // clang-format off
     switch (chr) {
@@ -146,10 +153,6 @@ inline bool Token() {
         }
         Comment();
         return false;
-    case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8':
-    case '9':
-        Number();
-        return true;
     // clang-format on
     default:
         if (Letter(chr)) {
