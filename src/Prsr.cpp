@@ -125,12 +125,14 @@ inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
     }
 }
 
-// d := d op d1. A constant meets a non-constant only here, and only then is it pushed: after
-// the other operand when it is the left one, so the exchanged operation is taken.
-inline void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
-    if (d.c && d1.c) {
-        d.v = Fold(op, d.v, d1.v, bug);
-    } else if (d.c) {
+// The code of d op d1, where one of them at least is not known at compile time. A constant
+// meets a non-constant only here, and only then is it pushed: after the other operand when it is
+// the left one, so the exchanged operation is taken. Out of line: in the loops that fold, g++
+// would keep the addresses of the operator tables, which a position-independent program
+// computes, in registers that every level of the grammar saves and restores (the W3 variant:
+// 61.0 instructions per byte instead of 58.7, W3 58.1 instead of 56.6).
+[[gnu::noinline]] void Generate(TItemDesc& d, TItemDesc d1, TSymbol op) {
+    if (d.c) {
         Comp::Val(d.v);
         Comp::Opr(xops[op]);
     } else if (d1.c) {
@@ -139,7 +141,16 @@ inline void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* b
     } else {
         Comp::Opr(oprs[op]);
     }
-    d.c = d.c && d1.c;
+    d.c = false;
+}
+
+// d := d op d1.
+inline void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
+    if (d.c && d1.c) {
+        d.v = Fold(op, d.v, d1.v, bug);
+    } else {
+        Generate(d, d1, op);
+    }
 }
 
 void Expression(TItemDesc& d);
