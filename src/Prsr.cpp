@@ -101,10 +101,10 @@ void InitOprs() {
     }
 }
 
-// Fold, Combine and Term are declared inline because they run for every operator and operand:
-// inlined into each level of the grammar, Fold's switch shrinks to that level's operators. Each
-// pays: without it, bench/run's W3 (1 MiB of "1+1+...") costs 63.0 (Fold), 64.5 (Combine) or
-// 64.0 (Term) instructions per byte instead of 57.5 (callgrind, 2026-12-08).
+// Fold and Term are declared inline because they run for every operator and operand: inlined
+// into each level of the grammar, Fold's switch shrinks to that level's operators. Each pays:
+// without it, bench/run's W3 (1 MiB of "1+1+...") costs 62.1 (Fold) or 61.1 (Term) instructions
+// per byte instead of 56.6 (static PIE, callgrind, 2026-12-08).
 
 // The value of x op y, both known at compile time; the same checked arithmetic as the machine.
 inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
@@ -127,10 +127,9 @@ inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
 
 // The code of d op d1, where one of them at least is not known at compile time. A constant
 // meets a non-constant only here, and only then is it pushed: after the other operand when it is
-// the left one, so the exchanged operation is taken. Out of line: in the loops that fold, g++
-// would keep the addresses of the operator tables, which a position-independent program
-// computes, in registers that every level of the grammar saves and restores (the W3 variant:
-// 61.0 instructions per byte instead of 58.7, W3 58.1 instead of 56.6).
+// the left one, so the exchanged operation is taken. Out of line, as folding, the common case,
+// never needs it: taken into each level of the grammar, it costs the loops that fold a register
+// more (W3: 57.1 instructions per byte instead of 56.6, the W3 variant 58.0 instead of 56.8).
 [[gnu::noinline]] void Generate(TItemDesc& d, TItemDesc d1, TSymbol op) {
     if (d.c) {
         Comp::Val(d.v);
@@ -145,7 +144,7 @@ inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
 }
 
 // d := d op d1.
-inline void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
+void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
     if (d.c && d1.c) {
         d.v = Fold(op, d.v, d1.v, bug);
     } else {
@@ -157,7 +156,7 @@ void Expression(TItemDesc& d);
 
 // The alternatives of Factor other than a number are procedures of their own, kept out of line,
 // so that a number, the commonest factor, costs Factor little more than a test and a store.
-// Inlined, Named makes W3 cost 62.0 instructions per byte and Nested 60.0, instead of 57.5.
+// Inlined, Named makes W3 cost 65.1 instructions per byte and Nested 59.6, instead of 56.6.
 
 // A factor that names a constant or a variable.
 [[gnu::noinline]] void Named(TItemDesc& d) {

@@ -50,7 +50,7 @@ bool Letter(uint32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'
 bool Alpha() { return Digit(chr) || Letter(chr); }
 
 // Inline: Token, which calls it, is taken into two procedures, and g++ would keep Number out of
-// both (W3: 65.1 instructions per byte instead of 62.6).
+// both (W3: 59.6 instructions per byte instead of 56.6).
 inline void Number() {
     sym = sNum;
     num = chr - uint32_t{'0'}; // one digit always fits
@@ -78,9 +78,7 @@ void Close() {
     buf[id] = static_cast<uint8_t>(len - id);
 }
 
-// Out of line, as Comment is: taken into Read, either would make every Read save and restore the
-// registers it needs.
-[[gnu::noinline]] void Id() {
+void Id() {
     sym = sId;
     len = id + 1;
     do {
@@ -102,8 +100,8 @@ void Close() {
 
 // Skips one comment, entered behind its "(*". Nesting is counted, never recursed; the counter is
 // wider than any input can open. A "(" or "*" without its partner is passed alone, so the byte
-// after it is examined afresh: "**)" closes and "((*" opens. Out of line, as Id is.
-[[gnu::noinline]] void Comment() {
+// after it is examined afresh: "**)" closes and "((*" opens.
+void Comment() {
     uint64_t lvl = 1;
     while (lvl > 0) {
         if (chr == kEnd) {
@@ -132,8 +130,8 @@ inline bool Token() {
         return true;
     }
     // Numbers next, ahead of the switch, whose jump through a table of offsets costs a
-    // position-independent program more than this test (W3: 60.6 instructions per byte with
-    // numbers in the switch, 58.1 ahead of it).
+    // position-independent program more than this test (W3: 59.1 instructions per byte with
+    // numbers in the switch, 56.6 ahead of it).
     if (Digit(chr)) {
         Number();
         return true;
@@ -167,8 +165,10 @@ inline bool Token() {
 // The token after a comment, past any comments that follow it. Out of line, so that Read has no
 // loop: around one, g++ keeps the addresses of the tables that Read indexes in registers, which
 // every Read then saves and restores, as a position-independent program must compute them. W3
-// (1 MiB of "1+1+...") took 72.1 instructions per byte with the loop in Read, 65.1 without it
-// (callgrind, 2026-12-08).
+// (1 MiB of "1+1+...") takes 67.1 instructions per byte with the loop in Read, 56.6 without it
+// (callgrind, 2026-12-08). g++ keeps Id and Comment, called from both copies of Token, out of
+// line by itself; taken into Read, they would make it save and restore registers too (W3: 64.6
+// with Id in Read, 58.6 with Comment).
 [[gnu::noinline]] void PastComments() {
     while (!Token()) {
     }
