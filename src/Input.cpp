@@ -11,33 +11,39 @@ namespace Input {
 constexpr size_t kBlockSize = 65536; // input is fetched in blocks of this size
 
 // chr is the current character and line its line. Its column is not counted byte by byte:
-// Col() = colBase + (cur - block), so taking the next byte of the block moves it on by itself;
-// only a line feed, a new block and the end of the input set colBase.
+// Col() = cur - origin, where origin is the address that the first byte of chr's line would have
+// if the whole line lay in the block (an integer, as it may lie before the block), so taking the
+// next byte moves the column on by itself; only a line feed, a new block and the end of the input
+// set origin. Col() thus needs no address of the block, which a position-independent program
+// would have to compute for every token.
 uint32_t chr;
-uint8_t block[kBlockSize];
 const uint8_t* cur;
 const uint8_t* edge;
 uint32_t line;
-int64_t colBase;
+uintptr_t origin;
 uint8_t runs[256];
 
 namespace {
 
-rt::Chan src;       // the source channel (Use)
-const uint8_t* lim; // end of the bytes in block
+rt::Chan src;              // the source channel (Use)
+uint8_t block[kBlockSize]; // the bytes of the last read
+const uint8_t* lim;        // end of the bytes in block
+
+uintptr_t Addr(const uint8_t* p) { return reinterpret_cast<uintptr_t>(p); }
 
 [[noreturn]] void OutOfRange() { rt::Fatal("Source position out of range"); }
 
 // Puts edge at the end of the bytes in the block or, near the limit of the column counter, at
 // the first byte whose column would be past 4294967295, whichever comes first.
 void SetEdge() {
-    int64_t room = int64_t{UINT32_MAX} - colBase; // the bytes at offsets below room fit
-    edge = lim - block <= room ? lim : block + room;
+    // The column at lim, which may not fit in 32 bits.
+    uint64_t col = uint64_t{Col()} + static_cast<uint64_t>(lim - cur);
+    edge = col <= UINT32_MAX ? lim : lim - (col - UINT32_MAX);
 }
 
 // Fills the block anew, keeping the column; false at the end of the input.
 bool Refill() {
-    colBase += cur - block;
+    origin -= static_cast<uintptr_t>(cur - block);
     size_t n = rt::RdBin(src, block, kBlockSize);
     cur = block;
     lim = block + n;
@@ -53,7 +59,7 @@ size_t Unused() { return static_cast<size_t>(lim - cur); }
 void NewLine() {
     if (line == UINT32_MAX) OutOfRange();
     line++;
-    colBase = -(cur - block);
+    origin = Addr(cur);
     SetEdge();
 }
 
@@ -138,12 +144,12 @@ const uint8_t* Scan(TRun k, const uint8_t* p, const uint8_t* e, TLines& lines) {
 // Moves cur on to e past bytes of one run, as stepping byte by byte would; the byte at e is left
 // for the Step that follows. The caller has made sure that no counter can pass its limit.
 void PassRun(const uint8_t* e, const TLines& lines) {
+    cur = e;
     if (lines.n != 0) {
         line += lines.n;
-        colBase = -(lines.last + 1 - block); // the byte after the last line feed is in column 1
+        origin = Addr(lines.last + 1); // the byte after the last line feed is in column 1
         SetEdge();
     }
-    cur = e;
 }
 
 // True when the counters are far enough from their limit that a whole block can be passed
@@ -164,7 +170,7 @@ void StepAtEdge() {
         chr = *cur++;
     } else {
         chr = kEnd;
-        colBase++; // the end marker stands one column behind the last byte
+        origin--; // the end marker stands one column behind the last byte
     }
 }
 
@@ -215,8 +221,8 @@ void Init() {
     src = rt::StdIn;
     chr = '\n';
     line = 0;
-    colBase = 0;
     cur = lim = block;
+    origin = Addr(block);
     SetEdge();
     rt::LeaveInput(Unused);
     for (uint32_t c = 0; c < 256; ++c) {

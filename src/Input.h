@@ -50,12 +50,11 @@ void RunKinds(uint8_t c, uint8_t& byTable, uint8_t& bySixteen);
 // Below, in view only because the procedures above are taken inline, on every byte of a token
 // and every token: the reader's state. Input.cpp alone changes it.
 
-extern uint8_t block[];     // the bytes of the last read
 extern const uint8_t* cur;  // the byte after chr
 extern const uint8_t* edge; // where Step must stop and look: the end of the bytes read, or the
                             // first byte whose column would not fit
 extern uint32_t line;       // chr's line
-extern int64_t colBase;     // chr's column is colBase + (cur - block): it moves with cur
+extern uintptr_t origin;    // chr's column is cur - origin, as addresses: it moves with cur
 // Runs of bytes passed over without a look at each one: white space between tokens (every control
 // character but the end marker, blank, DEL and the bytes above 126), and the text of a comment up
 // to the next "(", "*" or end marker. Neither holds the end marker.
@@ -74,7 +73,7 @@ inline void Step() {
 }
 
 inline uint32_t Line() { return line; }
-inline uint32_t Col() { return static_cast<uint32_t>(colBase + (cur - block)); }
+inline uint32_t Col() { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(cur) - origin); }
 
 inline void SkipWhite() {
     if ((runs[chr] & rWhite) != 0) PassWhite();

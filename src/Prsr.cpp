@@ -101,10 +101,10 @@ void InitOprs() {
     }
 }
 
-// Fold, Combine and Term are declared inline because they run for every operator and operand:
-// inlined into each level of the grammar, Fold's switch shrinks to that level's operators. Each
-// pays: without it, bench/run's W3 (1 MiB of "1+1+...") costs 63.0 (Fold), 64.5 (Combine) or
-// 64.0 (Term) instructions per byte instead of 57.5 (callgrind, 2026-12-08).
+// Fold and Term are declared inline because they run for every operator and operand: inlined
+// into each level of the grammar, Fold's switch shrinks to that level's operators. Each pays:
+// without it, bench/run's W3 (1 MiB of "1+1+...") costs 62.1 (Fold) or 61.1 (Term) instructions
+// per byte instead of 56.6 (static PIE, callgrind, 2026-12-08).
 
 // The value of x op y, both known at compile time; the same checked arithmetic as the machine.
 inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
@@ -125,12 +125,13 @@ inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
     }
 }
 
-// d := d op d1. A constant meets a non-constant only here, and only then is it pushed: after
-// the other operand when it is the left one, so the exchanged operation is taken.
-inline void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
-    if (d.c && d1.c) {
-        d.v = Fold(op, d.v, d1.v, bug);
-    } else if (d.c) {
+// The code of d op d1, where one of them at least is not known at compile time. A constant
+// meets a non-constant only here, and only then is it pushed: after the other operand when it is
+// the left one, so the exchanged operation is taken. Out of line, as folding, the common case,
+// never needs it: taken into each level of the grammar, it costs the loops that fold a register
+// more (W3: 57.1 instructions per byte instead of 56.6, the W3 variant 58.0 instead of 56.8).
+[[gnu::noinline]] void Generate(TItemDesc& d, TItemDesc d1, TSymbol op) {
+    if (d.c) {
         Comp::Val(d.v);
         Comp::Opr(xops[op]);
     } else if (d1.c) {
@@ -139,14 +140,23 @@ inline void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* b
     } else {
         Comp::Opr(oprs[op]);
     }
-    d.c = d.c && d1.c;
+    d.c = false;
+}
+
+// d := d op d1.
+void Combine(TItemDesc& d, const TItemDesc& d1, TSymbol op, const char* bug) {
+    if (d.c && d1.c) {
+        d.v = Fold(op, d.v, d1.v, bug);
+    } else {
+        Generate(d, d1, op);
+    }
 }
 
 void Expression(TItemDesc& d);
 
 // The alternatives of Factor other than a number are procedures of their own, kept out of line,
 // so that a number, the commonest factor, costs Factor little more than a test and a store.
-// Inlined, Named makes W3 cost 62.0 instructions per byte and Nested 60.0, instead of 57.5.
+// Inlined, Named makes W3 cost 65.1 instructions per byte and Nested 59.6, instead of 56.6.
 
 // A factor that names a constant or a variable.
 [[gnu::noinline]] void Named(TItemDesc& d) {
