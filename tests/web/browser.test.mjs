@@ -131,13 +131,14 @@ test('one program stepped through: what kel read, the command, the machine, the 
   assert.equal((await byId('read').allTextContents()).join('\n') + '\n', await text('step-read'));
   assert.equal(await text('step-command'), '0:  Val 15');
   assert.deepEqual(await list('step-stack'), ['15']);
-  assert.deepEqual(await vars(), []);
-  assert.match(await text('codestore'), /^\s*01 0F 00 00 00\s+5 \/ 1024 bytes used\s*$/);
+  assert.deepEqual(await vars(), [['0', 'a', 'INTEGER', '0']]);
+  assert.deepEqual(await byId('codestore').locator('.cmd:visible').allTextContents(), ['01 0F 00 00 00']);
+  assert.match(await text('codestore'), /\b5 of the store's 1024 bytes used/);
   assert.equal(await page.locator('[data-testid=stderr] .current').textContent(), 'Comp.DebugG:    0:  Val 15\n');
   await byId('step-next').click();
   assert.equal(await text('step-command'), '5:  Sto 0');
   assert.deepEqual(await list('step-stack'), []);
-  assert.deepEqual(await vars(), [['0', 'a', '15']]);
+  assert.deepEqual(await vars(), [['0', 'a', 'INTEGER', '15']]);
   assert.equal(await byId('codestore').locator('.current').textContent(), '03 00 00 00 00');
   // The keys: End, Home, and the arrows.
   await view.focus();
@@ -150,7 +151,7 @@ test('one program stepped through: what kel read, the command, the machine, the 
   }
   await byId('step-last').click();
   assert.equal(await text('step-output'), '14\n');
-  assert.match(await text('codestore'), /24 \/ 1024/);
+  assert.match(await text('codestore'), /24 of the store's 1024/);
   await byId('step-slider').fill('4');
   assert.equal(await text('step-index'), '4 / 6');
   assert.deepEqual(await axe(), []);
@@ -173,12 +174,14 @@ test('a run-time error ends the steps at the command that failed', async () => {
   const n = await runsDone();
   await byId('examples').selectOption('runtime-error');
   await page.waitForFunction((k) => performance.getEntriesByName('kel-run').length > k, n);
-  assert.equal(await text('status'), 'Exit status 9: Comp: Division by zero. (stopped at line 9)');
-  assert.equal(await byId('mark').getAttribute('data-line'), '9');
+  assert.equal(await text('status'), 'Exit status 9: Comp: Division by zero. (at line 9, column 12)');
   await byId('step').click();
   await byId('step-last').click();
   assert.deepEqual([await text('step-index'), await text('step-command'), await text('step-error')],
     ['7 / 7', '24:  Vid', 'This command failed: Comp: Division by zero.']);
+  // It is marked at the origin of the command that failed.
+  const mark = byId('mark');
+  assert.deepEqual([await mark.getAttribute('data-line'), await mark.getAttribute('data-column'), await mark.textContent()], ['9', '12', '/']);
   assert.deepEqual(await axe(), []);
   // A source error ends them after the last command generated before it.
   await runProgram(example('syntax-error', 'kel').toString());
