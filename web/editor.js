@@ -60,6 +60,7 @@ const stepMarks = marksField();
 export function createEditor(parent, { onChange = () => {}, onRun = () => {}, onLineNumber = () => false, readOnly = false }) {
   let quiet = false;
   let version = 0;
+  let stepAt = -1; // where showStep scrolls to, within the editor alone
   const view = new EditorView({
     parent,
     state: EditorState.create({
@@ -83,6 +84,20 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
           'data-testid': 'source', 'aria-label': 'Program source', 'aria-describedby': 'status',
           spellcheck: 'false', autocapitalize: 'off', autocorrect: 'off',
         }),
+        // Scrolled to in the same update as the marks are drawn, so that a jump of megabytes is
+        // drawn once; and within the editor only, so that the page stays where the reader is.
+        EditorView.scrollHandler.of((v, range) => {
+          if (range.head !== stepAt) return false;
+          stepAt = -1;
+          // Where the position is drawn; CodeMirror's own measuring is not open during an update.
+          const { node, offset } = v.domAtPos(range.head);
+          const at = document.createRange();
+          at.setStart(node, offset);
+          const r = at.getClientRects()[0] ?? (node.nodeType === 1 ? node : node.parentElement).getBoundingClientRect();
+          const box = v.scrollDOM.getBoundingClientRect();
+          if (r && (r.top < box.top || r.bottom > box.bottom)) v.scrollDOM.scrollTop += r.top - box.top - v.scrollDOM.clientHeight / 3;
+          return true;
+        }),
         EditorView.updateListener.of((u) => {
           if (!u.docChanged) return;
           version++;
@@ -105,14 +120,6 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
   // A region that scrolls is reachable by keyboard.
   view.scrollDOM.tabIndex = 0;
   view.scrollDOM.setAttribute('aria-label', 'Program source, scrolled');
-
-  // Scrolls the editor, and only the editor, so that pos is in view.
-  function scrollTo(pos) {
-    const s = view.scrollDOM;
-    const block = view.lineBlockAt(pos);
-    const top = block.top + view.documentPadding.top;
-    if (top < s.scrollTop || top + block.height > s.scrollTop + s.clientHeight) s.scrollTop = top - s.clientHeight / 3;
-  }
 
   const lineRange = (l) => {
     const doc = view.state.doc;
@@ -186,8 +193,12 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         if (s.origin) marks.push({ ...s.origin, attributes: { 'data-testid': 'origin', class: 'kel-origin' } });
         if (s.ahead) marks.push({ ...s.ahead, attributes: { 'data-testid': 'ahead', class: 'kel-ahead' } });
       }
-      view.dispatch({ effects: stepMarks.set.of(marks.map(({ from, to, attributes }) => ({ from, to, attributes }))) });
-      if (s) scrollTo(s.origin ? s.origin.from : Math.max(s.read.to - 1, s.read.from));
+      const effects = [stepMarks.set.of(marks.map(({ from, to, attributes }) => ({ from, to, attributes })))];
+      if (s) {
+        stepAt = s.origin ? s.origin.from : Math.max(s.read.to - 1, s.read.from);
+        effects.push(EditorView.scrollIntoView(stepAt));
+      }
+      view.dispatch({ effects });
     },
     goTo(l) {
       const line = lineRange(l);

@@ -60,7 +60,8 @@ export function createPanes(panes, { onGoTo, onStep }) {
       const rows = stdout.children;
       for (let i = 0; i < rows.length; i++) rows[i].classList.toggle('later', n >= 0 && i >= n);
       note.hidden = n < 0;
-      note.textContent = n < 0 ? '' : `At this step, ${n} of the ${rows.length} lines are written; the lines after them are not yet.`;
+      const lines = rows.length === 1 ? 'line' : 'lines';
+      note.textContent = n < 0 ? '' : `Written at this step: ${n} of the ${rows.length} ${lines} below; those after come later, shown faint.`;
     },
   };
 }

@@ -25,14 +25,15 @@ export function excerpt(text) {
   for (let k = 0; k < headLines && from >= 0; k++) from = next(text, from);
   let to = text.length;
   for (let k = 0; k < tailLines && to > 0; k++) to = text.lastIndexOf('\n', to - 1);
+  // The lines from from up to the line feed at to, that one included, are left out.
   let skipped = 0;
-  if (from > 0 && to > from) for (let i = from; i < to; i++) if (text.charCodeAt(i) === 10) skipped++;
+  if (from > 0 && to >= from) for (let i = from; i <= to; i++) if (text.charCodeAt(i) === 10) skipped++;
   if (skipped < 2) {
     lines(text, parts);
   } else {
     lines(text.slice(0, from), parts);
     parts.push({ skipped: `… ${count(skipped, 'line')} …` });
-    lines(text.slice(to + 1), parts);
+    lines(text.slice(to), parts);
   }
   return parts;
 }
