@@ -74,7 +74,7 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         }),
         highlightSpecialChars(),
         EditorView.lineWrapping,
-        ...(readOnly ? [EditorState.readOnly.of(true)] : [history(), drawSelection(), highlightActiveLine()]),
+        ...(readOnly ? [EditorState.readOnly.of(true), EditorView.editable.of(false)] : [history(), drawSelection(), highlightActiveLine()]),
         kel,
         kelHighlight,
         diagnosticMark.field,
