@@ -272,6 +272,9 @@ test('play and pause, the keys, large type; a trace row, a command of the code s
       [keys, large], key);
   }
   assert.ok(await byId('step-view').isVisible());
+  await page.keyboard.press('?');
+  assert.deepEqual(await axe(), []);
+  await page.keyboard.press('Escape');
 });
 
 // Each trace row stays in sight, and the marked one is scrolled to within its pane.
@@ -324,6 +327,7 @@ test('Share: the link and the embed code, copied; a program over 1 MiB refused; 
   assert.match(link, /#code=[\w-]+&step=2$/);
   assert.deepEqual([await text('share-note', p), await p.evaluate(() => navigator.clipboard.readText())], ['Link copied.', link]);
   assert.ok((await byId('share-embed', p).inputValue()).startsWith(`<iframe src="${url}embed.html${link.slice(link.indexOf('#')).replace('&', '&amp;')}"`));
+  assert.deepEqual(await axe(p), []);
   await type(`BEGIN WRITE 1 (* ${'x'.repeat(1 << 20)} *) .`, p);
   await byId('share', p).click();
   assert.match(await text('share-note', p), /^No link was made: this program is 1\.00 MiB, and a link carries at most 1 MiB\.$/);
