@@ -3,7 +3,7 @@
 // with a link back to the playground at the same program and step, which opens in a new tab.
 import { statusLine } from './diagnostic.js';
 import { createEditor } from './editor.js';
-import { linkTrouble, makeHash, parseHash, programOf } from './link.js';
+import { makeHash, readAddress } from './link.js';
 import { createRunner } from './runner.js';
 import { createStepView } from './step.js';
 
@@ -23,19 +23,13 @@ const steps = createStepView($('step-view'), {
 });
 
 async function load() {
-  const h = parseHash(location.hash);
-  let text;
-  try {
-    text = await programOf(h);
-  } catch (e) {
-    $('status').textContent = linkTrouble(e, location.href, 'Nothing was run.');
+  const link = await readAddress('Nothing was run.');
+  if (link.trouble || link.text === null) {
+    $('status').textContent = link.trouble ?? 'This frame names no program: its address needs #code=… or #example=NAME.';
     return;
   }
-  if (text === null) {
-    $('status').textContent = 'This frame names no program: its address needs #code=… or #example=NAME.';
-    return;
-  }
-  named = h.code !== undefined ? { code: h.code } : { example: h.example };
+  const { h, text } = link;
+  named = link.named;
   back.href = playground(0);
   await editor.setText(text);
   let r;

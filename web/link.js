@@ -74,12 +74,17 @@ export function makeHash({ code, example }, step) {
   return '#' + p.toString();
 }
 
-// The program a link names (parseHash), as text; null when it names none. Throws a DamagedLink
-// for a link that holds no program, an Error for an example that cannot be loaded.
-export async function programOf(h) {
-  if (h.code !== undefined) return unpack(h.code);
-  if (h.example !== undefined) return fetchExample(h.example);
-  return null;
+// What the address names: { h (parseHash), named ({ code } or { example }), text }, text null
+// when it names no program; or { h, trouble }, the report of a link that holds no program or
+// whose example cannot be loaded, naming the link and saying what was done instead.
+export async function readAddress(instead) {
+  const h = parseHash(location.hash);
+  try {
+    const text = h.code !== undefined ? await unpack(h.code) : h.example !== undefined ? await fetchExample(h.example) : null;
+    return { h, text, named: h.code !== undefined ? { code: h.code } : { example: h.example } };
+  } catch (e) {
+    return { h, trouble: linkTrouble(e, location.href, instead) };
+  }
 }
 
 export async function fetchExample(name) {
@@ -93,9 +98,9 @@ export async function fetchExample(name) {
   return r.text();
 }
 
-// What a link that holds no program is reported as (e from programOf), with what the page did
-// instead, naming the link.
-export function linkTrouble(e, href, instead) {
+// What a link that holds no program is reported as, with what the page did instead, naming the
+// link.
+function linkTrouble(e, href, instead) {
   const what = e instanceof DamagedLink ? `This link holds no program: ${e.message}` : `This link's program is missing: ${e.message}`;
   const shown = href.length > 120 ? href.slice(0, 100) + '…' : href;
   return `${what}. ${instead} The link: ${shown}`;

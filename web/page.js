@@ -4,9 +4,7 @@
 // #example=NAME), else from the draft kept in this browser, else it is the example hello.
 import { statusLine } from './diagnostic.js';
 import { createEditor } from './editor.js';
-import {
-  createAddress, embedCode, fetchExample, linkTrouble, maxShared, pack, parseHash, programOf,
-} from './link.js';
+import { createAddress, embedCode, fetchExample, maxShared, pack, readAddress } from './link.js';
 import { createPanes } from './panes.js';
 import { createRunner } from './runner.js';
 import { createStepView } from './step.js';
@@ -154,18 +152,15 @@ async function setProgram(text, named) {
 // when it names no program, or 'damaged' when it holds none or its example is missing: that is
 // reported, naming the link, and nothing runs in its place.
 async function openLink() {
-  const h = parseHash(location.hash);
-  let text;
-  try {
-    text = await programOf(h);
-  } catch (e) {
-    setStatus(linkTrouble(e, location.href, 'Nothing was run; the editor holds your draft.'), 'failed');
+  const link = await readAddress('Nothing was run; the editor holds your draft.');
+  if (link.trouble) {
+    setStatus(link.trouble, 'failed');
     steps.close();
     return 'damaged';
   }
-  if (text === null) return 'none';
-  await setProgram(text, h.code !== undefined ? { code: h.code } : { example: h.example });
-  if ((await runNow()) && h.step) openSteps(h.step, { play: h.play });
+  if (link.text === null) return 'none';
+  await setProgram(link.text, link.named);
+  if ((await runNow()) && link.h.step) openSteps(link.h.step, { play: link.h.play });
   return 'opened';
 }
 
