@@ -10,7 +10,8 @@ import { charIndex, positionIndex } from './positions.js';
 import { replay } from './replay.js';
 import { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
 
-const decoder = new TextDecoder();
+// A byte-order mark stays a character of the text, as in the editor's text the bytes came from.
+const decoder = new TextDecoder('utf-8', { ignoreBOM: true });
 const decoded = new WeakMap(); // each source's text, decoded once
 
 // What kel wrote, as lines, each with the source line kel had read up to when it
@@ -26,14 +27,15 @@ function lines(chunks, input) {
 }
 
 // The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
-// steps, diagnostic, declarations }. rows are
-// kel's lines ({ fd, text, from }, and step, the step a trace line or the failed fold's line
-// belongs to). Each step is what the step view draws (step.js), worked out here: positions as
-// indices in the editor's text, source text shortened (words.js excerpt), words, and values as
-// kel writes them. A fold that ended kel is a step of its own, the last, with no command.
+// steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
+// a trace line or the failed fold's line belongs to). Each step is what the step view draws
+// (step.js), worked out here: positions as indices in the editor's text, source text shortened
+// (words.js excerpt), words, and values as kel writes them. A fold that ended kel is a step of
+// its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const rows = lines(r.chunks, input);
+  const errRows = rows.filter((row) => row.fd === 2);
   const o = origins(input, r);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
   const { steps, diagnostic } = replay(input, r, variables.map((v) => v.name));
@@ -64,7 +66,6 @@ export async function result(kel, input) {
     const f = o.failedFold;
     const last = steps.at(-1);
     const shownOrigin = origin(f.origin);
-    const errRows = rows.filter((row) => row.fd === 2);
     view.push({
       ...common(input, last ?? { stack: [], vars: variables.map((v, slot) => ({ slot, name: v.name, value: 0 })), output: [] },
         last?.readTo ?? 0, f.read, null, o.commands.at(-1)?.types ?? [], variable),
@@ -82,7 +83,6 @@ export async function result(kel, input) {
   }
   view.forEach((s, i) => (s.index = i + 1));
   // Each trace row, and the failed fold's line, knows its step.
-  const errRows = rows.filter((row) => row.fd === 2);
   for (const s of view) if (errRows[s.traceRow]) errRows[s.traceRow].step = s.index;
   if (diagnostic) {
     diagnostic.at = view.length;

@@ -12,7 +12,7 @@ import { result } from '../../web/result.js';
 import { excerpt } from '../../web/words.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
-const dec = new TextDecoder();
+const dec = new TextDecoder('utf-8', { ignoreBOM: true }); // as the editor holds the text
 const lineFeeds = (s) => s.split('\n').length - 1;
 
 async function agrees(input) {
@@ -35,6 +35,7 @@ async function agrees(input) {
 }
 
 for (const name of examples) test(`words of example ${name}`, () => agrees(example(name)));
+test('words of a source that begins with a byte-order mark', () => agrees(Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), example('variables.kel')])));
 
 test('words of the stdin-only cases', async () => {
   for (const file of caseFiles) {
