@@ -309,6 +309,9 @@ test('the embed at a step: a 640×400 frame with no scroll bar, the link back at
   assert.ok(await p.evaluate(() => document.documentElement.scrollHeight <= innerHeight && document.documentElement.scrollWidth <= innerWidth));
   await byId('step-next', p).click();
   assert.equal(await back.getAttribute('href'), `${url}index.html#code=${code}&step=5`);
+  // play=1 plays from the step named.
+  await p.goto(`${url}embed.html#example=variables&step=12&play=1`);
+  await p.waitForFunction(() => document.querySelector('[data-testid=step-index]').textContent === '14 / 14');
   assert.deepEqual(await axe(p), []);
   await shot('embed', p);
   await other.close();
@@ -435,7 +438,7 @@ test('a failed load of kel.wasm or of an example says so', async () => {
   await other.close();
 });
 
-test('at phone width everything fits, and the step view works', async () => {
+test('at phone width everything fits, and the step view works without moving the page', async () => {
   const other = await browser.newContext({ viewport: { width: 390, height: 844 }, isMobile: true });
   const p = await other.newPage();
   await openAt(`${url}#example=variables&step=3`, p);
@@ -444,6 +447,13 @@ test('at phone width everything fits, and the step view works', async () => {
   assert.match(await text('step-index', p), /^3 \/ \d+$/);
   assert.ok(await p.evaluate(() => document.documentElement.scrollWidth <= innerWidth));
   await shot('phone', p);
+  // With the editor all but out of sight above the view, each step's origin is scrolled to
+  // within the editor, and the page stays where the reader put it.
+  await byId('step-first', p).click();
+  await p.evaluate(() => scrollBy(0, document.querySelector('#editor').getBoundingClientRect().bottom - 60));
+  const y = await p.evaluate(() => scrollY);
+  for (let k = 0; k < 10; k++) await byId('step-next', p).click();
+  assert.deepEqual([await text('step-index', p), await p.evaluate(() => scrollY)], ['11 / 14', y]);
   await other.close();
 });
 
