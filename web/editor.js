@@ -54,9 +54,9 @@ const diagnosticMark = marksField();
 const stepMarks = marksField();
 
 // Makes the editor in parent. onChange(typed) follows every change, after its update, typed
-// false for a text set by the page; onRun() is Ctrl/Cmd+Enter; onLineNumber(line, from) a click
-// on the number of kel's line line, starting at from, and returns whether it was taken. readOnly makes an editor that shows
-// a program and takes no typing (the embed).
+// false for a text set by the page; onRun() is Ctrl/Cmd+Enter; onLineNumber(line, from) is a
+// click on the number of kel's line line, which starts at from, and returns whether it was
+// taken. readOnly makes an editor that shows a program and takes no typing (the embed).
 export function createEditor(parent, { onChange = () => {}, onRun = () => {}, onLineNumber = () => false, readOnly = false }) {
   let quiet = false;
   let version = 0;
@@ -187,13 +187,9 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
     // the origin, the character looked at past the token; the origin is scrolled into view, else
     // the end of what was read.
     showStep(s) {
-      const marks = [];
-      if (s) {
-        marks.push({ ...s.read, attributes: { 'data-testid': 'read', class: 'kel-read' } });
-        if (s.origin) marks.push({ ...s.origin, attributes: { 'data-testid': 'origin', class: 'kel-origin' } });
-        if (s.ahead) marks.push({ ...s.ahead, attributes: { 'data-testid': 'ahead', class: 'kel-ahead' } });
-      }
-      const effects = [stepMarks.set.of(marks.map(({ from, to, attributes }) => ({ from, to, attributes })))];
+      const mark = (range, name) => range && { from: range.from, to: range.to, attributes: { 'data-testid': name, class: `kel-${name}` } };
+      const marks = s ? [mark(s.read, 'read'), mark(s.origin, 'origin'), mark(s.ahead, 'ahead')].filter(Boolean) : [];
+      const effects = [stepMarks.set.of(marks)];
       if (s) {
         stepAt = s.origin ? s.origin.from : Math.max(s.read.to - 1, s.read.from);
         effects.push(EditorView.scrollIntoView(stepAt));

@@ -103,7 +103,6 @@ let liveTimer = 0;
 function edited(typed) {
   editor.showDiagnostic(null);
   steps.close();
-  last = null;
   if (!typed) return;
   clearTimeout(draftTimer);
   draftTimer = setTimeout(saveDraft, 300);
