@@ -127,7 +127,7 @@ export function explain(s, why, originParts, c) {
     Sto: () => `Pop ${s.taken.length ? shown(s.taken[0], type) : 'the top'} and store it in ${slotName(s.operand, c)}: the assignment is done.`,
   }[s.name];
   let words = sayCommand ? sayCommand() : operationWords(s, why, c);
-  if (s.error) words += ' ' + failure(s, c);
+  if (s.error) words += ' ' + failure(s);
   return words;
 }
 
@@ -191,7 +191,7 @@ function operationWords(s, why, c) {
 }
 
 // Why a command failed, in words, from kel's message.
-function failure(s, c) {
+function failure(s) {
   const e = s.error;
   const name = s.name.trim();
   if (e === 'Comp: Division by zero.') {
