@@ -2,7 +2,7 @@
 // mark, and what the step view shows of a step: the source kel had read for it (faint), its
 // origin (strong) and the character kel had looked at past its token.
 import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
-import { EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
+import { Compartment, EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
 import {
   Decoration, EditorView, WidgetType, drawSelection, highlightActiveLine, highlightSpecialChars, keymap, lineNumbers,
 } from '@codemirror/view';
@@ -53,6 +53,20 @@ class EndMark extends WidgetType {
 const diagnosticMark = marksField();
 const stepMarks = marksField();
 
+// Lines wrap, but not while a line is longer than this: a line of megabytes costs seconds to
+// draw wrapped, and shows no more.
+const wrapLimit = 10000;
+
+// Whether the lines of doc from..to (all of them by default) hold one longer than wrapLimit.
+function longLine(doc, from = 0, to = doc.length) {
+  let length = 0;
+  for (const it = doc.iterRange(doc.lineAt(from).from, doc.lineAt(to).to); !it.next().done; ) {
+    if (it.lineBreak) length = 0;
+    else if ((length += it.value.length) > wrapLimit) return true;
+  }
+  return false;
+}
+
 // Makes the editor in parent. onChange(typed) follows every change, after its update, typed
 // false for a text set by the page; onRun() is Ctrl/Cmd+Enter; onLineNumber(line, from) is a
 // click on the number of kel's line line, which starts at from, and returns whether it was
@@ -61,6 +75,8 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
   let quiet = false;
   let version = 0;
   let stepAt = -1; // where showStep scrolls to, within the editor alone
+  const wrapping = new Compartment();
+  let wrapped = true;
   const view = new EditorView({
     parent,
     state: EditorState.create({
@@ -73,7 +89,7 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
           },
         }),
         highlightSpecialChars(),
-        EditorView.lineWrapping,
+        wrapping.of(EditorView.lineWrapping),
         ...(readOnly ? [EditorState.readOnly.of(true), EditorView.editable.of(false)] : [history(), drawSelection(), highlightActiveLine()]),
         kel,
         kelHighlight,
@@ -101,6 +117,14 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         EditorView.updateListener.of((u) => {
           if (!u.docChanged) return;
           version++;
+          // Only the changed lines can have become too long; all of them may have become short.
+          let long = false;
+          if (wrapped) u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
+          else long = longLine(u.state.doc);
+          if (long === wrapped) {
+            wrapped = !long;
+            queueMicrotask(() => view.dispatch({ effects: wrapping.reconfigure(wrapped ? EditorView.lineWrapping : []) }));
+          }
           const typed = !quiet;
           queueMicrotask(() => onChange(typed));
         }),
