@@ -8,7 +8,12 @@
 // - the longest stall of the page's thread on a 4 MiB program: while the page opens with it as
 //   the draft kept in the browser, and from a click on Run to its result. A probe on the page's
 //   thread posts itself a message over and over; the longest gap between two is the longest task
-//   (or frame) in that time.
+//   (or frame) in that time;
+// - the longest stall while the step view opens on 4 MiB of blank lines before a command (Step,
+//   then Next, Last and First: every move);
+// - the longest stall of a paste of 1 MiB of program into the editor, until the draft is kept;
+// - embed load to first step: from the start of the embed's load to its step view drawn at
+//   step 3 of variables.kel (a fresh profile each time).
 // Medians and extremes over the rounds. Nothing here passes or fails.
 import { readFileSync } from 'node:fs';
 import { launchChromium, root, serveSite } from '../tests/web/site.mjs';
@@ -107,7 +112,55 @@ try {
   }
   figures['longest stall, page opening with a 4 MiB program'] = summary(open);
   figures['longest stall, 4 MiB program run'] = summary(run);
+
+  // 4 MiB of blank lines, then the program: all of it is read before the first command.
+  const blank = 'BEGIN WRITE 1; WRITE 2 .\n';
+  await p.evaluate((text) => localStorage.setItem('kel-draft', text), '\n'.repeat((4 << 20) - blank.length) + blank);
+  const opening = [];
+  for (let i = 0; i < Math.min(rounds, 5); i++) {
+    await p.reload();
+    await firstResult(p);
+    await p.waitForTimeout(1000);
+    await p.evaluate(startProbe);
+    await p.getByTestId('step').click();
+    await p.getByTestId('step-view').waitFor();
+    for (const id of ['step-next', 'step-last', 'step-first']) await p.getByTestId(id).click();
+    await p.waitForTimeout(300);
+    opening.push(await stopProbe(p));
+  }
+  figures['longest stall, Step on 4 MiB of blank lines and every move'] = summary(opening);
+
+  // A paste of 1 MiB: comment lines of 64 bytes, as the clipboard gives them to the editor.
+  const pasted = bigProgram().slice(-(1 << 20));
+  const paste = [];
+  for (let i = 0; i < Math.min(rounds, 5); i++) {
+    await p.evaluate(() => localStorage.removeItem('kel-draft'));
+    await p.reload();
+    await firstResult(p);
+    await p.getByTestId('source').click();
+    await p.keyboard.press('Control+a');
+    await p.evaluate(startProbe);
+    await p.evaluate((text) => {
+      const data = new DataTransfer();
+      data.setData('text/plain', text);
+      document.querySelector('[data-testid=source]').dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
+    }, pasted);
+    await p.waitForTimeout(1000); // the draft is kept 300 ms after the change
+    paste.push(await stopProbe(p));
+  }
+  figures['longest stall, paste of 1 MiB'] = summary(paste);
   await context.close();
+
+  const embed = [];
+  for (let i = 0; i < rounds; i++) {
+    const c = await browser.newContext({ viewport: { width: 640, height: 400 } });
+    const e = await c.newPage();
+    await e.goto(`${server.url}embed.html#example=variables&step=3`);
+    await e.waitForFunction(() => performance.getEntriesByName('kel-first-step').length > 0);
+    embed.push(await e.evaluate(() => performance.getEntriesByName('kel-first-step')[0].startTime));
+    await c.close();
+  }
+  figures['embed load to first step'] = `${summary(embed)} (variables.kel, step 3)`;
 } finally {
   await browser.close();
   server.close();

@@ -8,3 +8,11 @@ export function diagnosticOf(text) {
   const kind = /^(Comp|Fatal error): /.test(text) ? 'runtime' : 'other';
   return { text, kind, line: null, col: null };
 }
+
+// The line that sums up a run for the reader: its exit status and kel's diagnostic, with where a
+// failure at run time stood (d.origin, or d.line: the line kel had read), as the worker found it.
+export function statusLine(status, d) {
+  if (!d) return `Exit status ${status}`;
+  const where = d.kind !== 'runtime' ? '' : d.origin ? ` (at line ${d.origin.line}, column ${d.origin.col})` : d.line ? ` (stopped at line ${d.line})` : '';
+  return `Exit status ${status}: ${d.text}${where}`;
+}

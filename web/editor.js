@@ -1,26 +1,28 @@
 // The program editor: CodeMirror with kel's language, the diagnostic of the last run as a lint
-// mark, and the source kel had read for the command shown in the step view.
+// mark, and what the step view shows of a step: the source kel had read for it (faint), its
+// origin (strong) and the character kel had looked at past its token.
 import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
-import { EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
+import { Compartment, EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
 import {
-  Decoration, EditorView, drawSelection, highlightActiveLine, highlightSpecialChars, keymap, lineNumbers,
+  Decoration, EditorView, WidgetType, drawSelection, highlightActiveLine, highlightSpecialChars, keymap, lineNumbers,
 } from '@codemirror/view';
 import { setDiagnostics } from '@codemirror/lint';
 import { kel, kelHighlight } from './lang.js';
 
-// A mark over a range of the text, set again by each effect (null clears it).
-function markField(attributes) {
+// Marks over ranges of the text, set again by each effect: an array of { from, to, attributes }
+// (an empty range at the end of the text is a widget there, so that it can be seen).
+function marksField() {
   const set = StateEffect.define();
   const field = StateField.define({
     create: () => Decoration.none,
     update(deco, tr) {
       deco = deco.map(tr.changes);
       for (const e of tr.effects) {
-        if (e.is(set)) {
-          deco = e.value && e.value.to > e.value.from
-            ? Decoration.set([Decoration.mark({ attributes: { ...attributes, ...e.value.attributes } }).range(e.value.from, e.value.to)])
-            : Decoration.none;
-        }
+        if (!e.is(set)) continue;
+        const ranges = e.value.filter((m) => m.to > m.from || m.widget).sort((a, b) => a.from - b.from);
+        deco = Decoration.set(ranges.map((m) => (m.widget
+          ? Decoration.widget({ widget: new EndMark(m.attributes), side: 1 }).range(m.from)
+          : Decoration.mark({ attributes: m.attributes }).range(m.from, m.to))), true);
       }
       return deco;
     },
@@ -29,55 +31,132 @@ function markField(attributes) {
   return { set, field };
 }
 
-const diagnosticMark = markField({ 'data-testid': 'mark', class: 'kel-mark' });
-const readMark = markField({ 'data-testid': 'read', class: 'kel-read' });
+// The mark of an error at the end of the text, where there is no character to mark.
+class EndMark extends WidgetType {
+  constructor(attributes) {
+    super();
+    this.attributes = attributes;
+  }
+
+  eq(other) {
+    return JSON.stringify(other.attributes) === JSON.stringify(this.attributes);
+  }
+
+  toDOM() {
+    const e = document.createElement('span');
+    for (const [k, v] of Object.entries(this.attributes)) e.setAttribute(k, v);
+    e.textContent = 'end of text';
+    return e;
+  }
+}
+
+const diagnosticMark = marksField();
+const stepMarks = marksField();
+
+// Lines wrap, but not while a line is longer than this: a line of megabytes costs seconds to
+// draw wrapped, and shows no more.
+const wrapLimit = 10000;
+
+// Whether the lines of doc from..to (all of them by default) hold one longer than wrapLimit.
+function longLine(doc, from = 0, to = doc.length) {
+  let length = 0;
+  for (const it = doc.iterRange(doc.lineAt(from).from, doc.lineAt(to).to); !it.next().done; ) {
+    if (it.lineBreak) length = 0;
+    else if ((length += it.value.length) > wrapLimit) return true;
+  }
+  return false;
+}
 
 // Makes the editor in parent. onChange(typed) follows every change, after its update, typed
-// false for a text set by the page; onRun() is Ctrl/Cmd+Enter.
-export function createEditor(parent, { onChange, onRun }) {
+// false for a text set by the page; onRun() is Ctrl/Cmd+Enter; onLineNumber(line, from) is a
+// click on the number of kel's line line, which starts at from, and returns whether it was
+// taken. readOnly makes an editor that shows a program and takes no typing (the embed).
+export function createEditor(parent, { onChange = () => {}, onRun = () => {}, onLineNumber = () => false, readOnly = false }) {
   let quiet = false;
+  let version = 0;
+  let stepAt = -1; // where showStep scrolls to, within the editor alone
+  const wrapping = new Compartment();
+  let wrapped = true;
   const view = new EditorView({
     parent,
     state: EditorState.create({
       extensions: [
         // Only a line feed starts a line in kel; a CR stays in the text, as kel reads it.
         EditorState.lineSeparator.of('\n'),
-        lineNumbers(),
+        lineNumbers({
+          domEventHandlers: {
+            mousedown: (v, line) => onLineNumber(v.state.doc.lineAt(line.from).number, line.from),
+          },
+        }),
         highlightSpecialChars(),
-        history(),
-        drawSelection(),
-        highlightActiveLine(),
+        wrapping.of(EditorView.lineWrapping),
+        ...(readOnly ? [EditorState.readOnly.of(true), EditorView.editable.of(false)] : [history(), drawSelection(), highlightActiveLine()]),
         kel,
         kelHighlight,
         diagnosticMark.field,
-        readMark.field,
-        keymap.of([...defaultKeymap, ...historyKeymap]),
+        stepMarks.field,
+        keymap.of([...defaultKeymap, ...(readOnly ? [] : historyKeymap)]),
         EditorView.contentAttributes.of({
           'data-testid': 'source', 'aria-label': 'Program source', 'aria-describedby': 'status',
           spellcheck: 'false', autocapitalize: 'off', autocorrect: 'off',
         }),
+        // Scrolled to in the same update as the marks are drawn, so that a jump of megabytes is
+        // drawn once; and within the editor only, so that the page stays where the reader is.
+        EditorView.scrollHandler.of((v, range) => {
+          if (range.head !== stepAt) return false;
+          stepAt = -1;
+          // Where the position is drawn; CodeMirror's own measuring is not open during an update.
+          const { node, offset } = v.domAtPos(range.head);
+          const at = document.createRange();
+          at.setStart(node, offset);
+          const r = at.getClientRects()[0] ?? (node.nodeType === 1 ? node : node.parentElement).getBoundingClientRect();
+          const box = v.scrollDOM.getBoundingClientRect();
+          if (r && (r.top < box.top || r.bottom > box.bottom)) v.scrollDOM.scrollTop += r.top - box.top - v.scrollDOM.clientHeight / 3;
+          return true;
+        }),
         EditorView.updateListener.of((u) => {
+          if (!u.docChanged) return;
+          version++;
+          // Only the changed lines can have become too long; all of them may have become short.
+          let long = false;
+          if (wrapped) u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
+          else long = longLine(u.state.doc);
+          if (long === wrapped) {
+            wrapped = !long;
+            queueMicrotask(() => view.dispatch({ effects: wrapping.reconfigure(wrapped ? EditorView.lineWrapping : []) }));
+          }
           const typed = !quiet;
-          if (u.docChanged) queueMicrotask(() => onChange(typed));
+          queueMicrotask(() => onChange(typed));
         }),
       ],
     }),
   });
-  // Ctrl/Cmd+Enter runs, and is taken before the editor sees it, so that it never also starts a
-  // new line.
-  parent.addEventListener('keydown', (e) => {
-    if (e.key !== 'Enter' || !(e.ctrlKey || e.metaKey)) return;
-    e.preventDefault();
-    e.stopPropagation();
-    onRun();
-  }, { capture: true });
+  if (!readOnly) {
+    // Ctrl/Cmd+Enter runs, and is taken before the editor sees it, so that it never also starts
+    // a new line.
+    parent.addEventListener('keydown', (e) => {
+      if (e.key !== 'Enter' || !(e.ctrlKey || e.metaKey)) return;
+      e.preventDefault();
+      e.stopPropagation();
+      onRun();
+    }, { capture: true });
+  }
   // A region that scrolls is reachable by keyboard.
   view.scrollDOM.tabIndex = 0;
   view.scrollDOM.setAttribute('aria-label', 'Program source, scrolled');
 
+  const lineRange = (l) => {
+    const doc = view.state.doc;
+    return doc.line(Math.min(Math.max(l, 1), doc.lines));
+  };
+
   return {
     view,
     text: () => view.state.doc.toString(),
+    // Counts the changes of the text: the same version, the same text.
+    get version() {
+      return version;
+    },
     // Puts text in place of the editor's in pieces, one task each, so that a program of
     // megabytes never holds up the page; resolves when all of it is in. The first piece is
     // small: the editor's first drawing of a text costs the most.
@@ -102,30 +181,50 @@ export function createEditor(parent, { onChange, onRun }) {
         if (from < text.length) await new Promise((resolve) => setTimeout(resolve));
       } while (from < text.length);
     },
-    // d = { from, to, message, line, col } in editor positions, or null.
-    setDiagnostic(d) {
-      const effects = [diagnosticMark.set.of(d && {
-        from: d.from, to: d.to, attributes: { 'data-line': String(d.line), ...(d.col ? { 'data-column': String(d.col) } : {}) },
-      })];
-      view.dispatch(setDiagnostics(view.state, d ? [{ from: d.from, to: d.to, severity: 'error', message: d.message }] : []), { effects });
+    // The mark of a run's diagnostic d (web/worker.js), or none for null: a source error marks
+    // the character at its line and column (or the end of the text, where it stands there); a
+    // failed command or fold its origin; another stop at run time the line kel had read.
+    showDiagnostic(d) {
+      const doc = view.state.doc;
+      let m = null;
+      if (d?.kind === 'source') {
+        const from = Math.min(d.index, doc.length);
+        const c = doc.sliceString(from, from + 2);
+        const to = from + (c === '' || c[0] === '\n' ? 0 : String.fromCodePoint(c.codePointAt(0)).length);
+        m = { from, to, line: d.line, col: d.col };
+      } else if (d?.origin) {
+        m = { from: d.origin.from, to: d.origin.to, line: d.origin.line, col: d.origin.col };
+      } else if (d?.line > 0) {
+        const line = lineRange(d.line);
+        m = { from: line.from, to: line.to, line: d.line };
+      }
+      const attributes = m && {
+        'data-testid': 'mark', class: m.to > m.from ? 'kel-mark' : 'kel-mark kel-end', 'data-line': String(m.line),
+        ...(m.col ? { 'data-column': String(m.col) } : {}),
+      };
+      view.dispatch(
+        setDiagnostics(view.state, m ? [{ from: m.from, to: m.to, severity: 'error', message: d.text }] : []),
+        { effects: diagnosticMark.set.of(m ? [{ from: m.from, to: m.to, widget: m.to === m.from, attributes }] : []) },
+      );
     },
-    // The source kel had read, from..to in editor positions, or null.
-    showRead(range) {
-      const effects = [readMark.set.of(range)];
-      if (range) effects.push(EditorView.scrollIntoView(range.to > range.from ? range.to - 1 : range.from, { y: 'nearest' }));
+    // What the step view shows of step s (web/worker.js), or nothing for null: the source read,
+    // the origin, the character looked at past the token; the origin is scrolled into view, else
+    // the end of what was read.
+    showStep(s) {
+      const mark = (range, name) => range && { from: range.from, to: range.to, attributes: { 'data-testid': name, class: `kel-${name}` } };
+      const marks = s ? [mark(s.read, 'read'), mark(s.origin, 'origin'), mark(s.ahead, 'ahead')].filter(Boolean) : [];
+      const effects = [stepMarks.set.of(marks)];
+      if (s) {
+        stepAt = s.origin ? s.origin.from : Math.max(s.read.to - 1, s.read.from);
+        effects.push(EditorView.scrollIntoView(stepAt));
+      }
       view.dispatch({ effects });
     },
-    // The position of kel's line l (from 1), kept within the text.
-    lineRange(l) {
-      const doc = view.state.doc;
-      return doc.line(Math.min(Math.max(l, 1), doc.lines));
-    },
     goTo(l) {
-      const line = this.lineRange(l);
+      const line = lineRange(l);
       view.dispatch({ selection: EditorSelection.cursor(line.from), effects: EditorView.scrollIntoView(line.from, { y: 'center' }) });
       view.focus();
     },
-    charAt: (pos) => view.state.doc.sliceString(pos, pos + 2),
     length: () => view.state.doc.length,
   };
 }

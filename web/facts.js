@@ -30,39 +30,51 @@ export const codeSize = 1024; // bytes of the code store, for the whole program
 export const stackSize = 32;
 export const varCount = 32;
 
-// The commands: their function byte and their size in the code store.
+// The commands: their function byte, their size in the code store, and what each does, as an
+// instruction reference says it.
 export const commands = {
-  Val: { code: 1, size: 5 },
-  Lod: { code: 2, size: 5 },
-  Sto: { code: 3, size: 5 },
-  Opr: { code: 4, size: 2 },
+  Val: { code: 1, size: 5, does: 'push the constant written after it' },
+  Lod: { code: 2, size: 5, does: 'push the value of the variable in the slot written after it' },
+  Sto: { code: 3, size: 5, does: 'pop the top and store it in the variable in the slot written after it' },
+  Opr: { code: 4, size: 2, does: 'apply the operation whose byte follows' },
 };
 
 // The operations of Opr, by code: the name the trace gives (it writes "Or" as "Or "), the
-// number of values taken from the stack, and the type of the value pushed (none for the two that
-// write).
+// number of values taken from the stack, the type of the value pushed (none for the two that
+// write), and what it does. "The lower" is the value below the top.
 export const operations = [
-  ['Null', 0, null],
-  ['Wrt', 1, null],
-  ['WrB', 1, null],
-  ['Neg', 1, 'INTEGER'],
-  ['Add', 2, 'INTEGER'],
-  ['Sub', 2, 'INTEGER'],
-  ['Mul', 2, 'INTEGER'],
-  ['Div', 2, 'INTEGER'],
-  ['Bus', 2, 'INTEGER'],
-  ['Vid', 2, 'INTEGER'],
-  ['Eql', 2, 'BOOLEAN'],
-  ['Neq', 2, 'BOOLEAN'],
-  ['Lss', 2, 'BOOLEAN'],
-  ['Leq', 2, 'BOOLEAN'],
-  ['Gtr', 2, 'BOOLEAN'],
-  ['Geq', 2, 'BOOLEAN'],
-  ['Not', 1, 'BOOLEAN'],
-  ['Or', 2, 'BOOLEAN'],
-  ['And', 2, 'BOOLEAN'],
-].map(([name, operands, result], code) => ({ name, code, operands, result }));
+  ['Null', 0, null, 'no operation: kel never generates it'],
+  ['Wrt', 1, null, 'pop the top and write it as a number'],
+  ['WrB', 1, null, 'pop the top and write it as a Boolean, TRUE or FALSE'],
+  ['Neg', 1, 'INTEGER', 'replace the top by its negation'],
+  ['Add', 2, 'INTEGER', 'pop two values and push their sum'],
+  ['Sub', 2, 'INTEGER', 'pop two values and push the lower minus the top'],
+  ['Mul', 2, 'INTEGER', 'pop two values and push their product'],
+  ['Div', 2, 'INTEGER', 'pop two values and push the lower divided by the top, rounded down; the top must be positive'],
+  ['Bus', 2, 'INTEGER', 'Sub the other way round: pop two values and push the top minus the lower'],
+  ['Vid', 2, 'INTEGER', 'Div the other way round: pop two values and push the top divided by the lower, rounded down; the lower must be positive'],
+  ['Eql', 2, 'BOOLEAN', 'pop two values and push TRUE if they are equal'],
+  ['Neq', 2, 'BOOLEAN', 'pop two values and push TRUE if they differ'],
+  ['Lss', 2, 'BOOLEAN', 'pop two values and push TRUE if the lower is less than the top'],
+  ['Leq', 2, 'BOOLEAN', 'pop two values and push TRUE if the lower is less than or equal to the top'],
+  ['Gtr', 2, 'BOOLEAN', 'pop two values and push TRUE if the lower is greater than the top'],
+  ['Geq', 2, 'BOOLEAN', 'pop two values and push TRUE if the lower is greater than or equal to the top'],
+  ['Not', 1, 'BOOLEAN', 'replace the Boolean on top by its negation'],
+  ['Or', 2, 'BOOLEAN', 'pop two Booleans and push TRUE if either is TRUE'],
+  ['And', 2, 'BOOLEAN', 'pop two Booleans and push TRUE if both are TRUE'],
+].map(([name, operands, result, does], code) => ({ name, code, operands, result, does }));
 export const operation = Object.fromEntries(operations.map((o) => [o.name, o]));
+
+// A command's entry in the instruction reference, by the name the trace gives it (Val, Lod, Sto
+// or an operation): its bytes and what it does. Undefined for a name kel never generates.
+export function commandHelp(name) {
+  const hex = (b) => b.toString(16).toUpperCase().padStart(2, '0');
+  const c = commands[name];
+  if (c) return `${name}: byte ${hex(c.code)}, then its operand in 4 bytes; ${c.does}.`;
+  const o = operation[name.trim()];
+  if (!o?.code) return undefined;
+  return `${o.name}: bytes ${hex(commands.Opr.code)} ${hex(o.code)}, the command Opr with this operation; ${o.does}.`;
+}
 
 // The generation trace: a header line once, then one line per command: the prefix, the
 // command's position in the code store right-aligned in 4 columns, ":  ", its name and, for Val,

@@ -1,7 +1,8 @@
 // Share links: the program, compressed (deflate, raw) and in base64url, after #code=; or an
-// example after #example=NAME; and the step the step view shows after step=K. A link that holds
-// no program is told apart from one that names none, with what is wrong with it. The page's
-// address keeps naming the program the editor holds, and the step shown, until it is edited.
+// example after #example=NAME; the step the step view shows after step=K, and play=1 to play
+// from there. A link that holds no program is told apart from one that names none, with what is
+// wrong with it. The page's address keeps naming the program the editor holds, and the step
+// shown, until it is edited. The embed (embed.html) reads the same links.
 export const maxShared = 1 << 20; // a link carries at most 1 MiB of program
 
 export class DamagedLink extends Error {}
@@ -19,7 +20,9 @@ export async function pack(text) {
 
 // The program in code, or a DamagedLink saying why there is none.
 export async function unpack(code) {
-  if (!/^[A-Za-z0-9_-]*$/.test(code) || code.length % 4 === 1) throw new DamagedLink('it is not in the encoding of a share link');
+  if (code === '') throw new DamagedLink('it has nothing after code=');
+  if (!/^[A-Za-z0-9_-]*$/.test(code)) throw new DamagedLink('it is not in the encoding of a share link');
+  if (code.length % 4 === 1) throw new DamagedLink('it was cut short, or has a character too many');
   const bytes = Uint8Array.from(atob(code.replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
   const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
   const parts = [];
@@ -37,7 +40,9 @@ export async function unpack(code) {
     }
   } catch (e) {
     if (e instanceof DamagedLink) throw e;
-    throw new DamagedLink(/trunc|end|incomplete/i.test(e.message) ? 'it was cut short' : 'its program is not compressed as a share link is');
+    if (/junk|after (the )?end/i.test(e.message)) throw new DamagedLink('it has more after the end of its program: text was added to the link');
+    if (/trunc|incomplete|unexpected end/i.test(e.message)) throw new DamagedLink('it was cut short');
+    throw new DamagedLink('its program is not compressed as a share link is');
   }
   try {
     return new TextDecoder('utf-8', { fatal: true }).decode(await new Blob(parts).arrayBuffer());
@@ -46,7 +51,8 @@ export async function unpack(code) {
   }
 }
 
-// What the address's fragment names: { code, example, step }, each undefined when absent.
+// What the address's fragment names: { code, example, step, play }, each undefined when absent
+// (play true for play=1).
 export function parseHash(hash) {
   const p = new URLSearchParams(hash.replace(/^#/, ''));
   const step = Number(p.get('step'));
@@ -54,6 +60,7 @@ export function parseHash(hash) {
     code: p.get('code') ?? undefined,
     example: p.get('example') ?? undefined,
     step: Number.isInteger(step) && step > 0 ? step : undefined,
+    play: p.get('play') === '1' || undefined,
   };
 }
 
@@ -65,6 +72,46 @@ export function makeHash({ code, example }, step) {
   else return '';
   if (step) p.set('step', String(step));
   return '#' + p.toString();
+}
+
+// What the address names: { h (parseHash), named ({ code } or { example }), text }, text null
+// when it names no program; or { h, trouble }, the report of a link that holds no program or
+// whose example cannot be loaded, naming the link and saying what was done instead.
+export async function readAddress(instead) {
+  const h = parseHash(location.hash);
+  try {
+    const text = h.code !== undefined ? await unpack(h.code) : h.example !== undefined ? await fetchExample(h.example) : null;
+    return { h, text, named: h.code !== undefined ? { code: h.code } : { example: h.example } };
+  } catch (e) {
+    return { h, trouble: linkTrouble(e, location.href, instead) };
+  }
+}
+
+export async function fetchExample(name) {
+  let r;
+  try {
+    r = await fetch(`examples/${encodeURIComponent(name)}.kel`);
+  } catch (e) {
+    throw new Error(`the example ${name} could not be loaded: ${e.message}`);
+  }
+  if (!r.ok) throw new Error(`the example ${name} could not be loaded (HTTP ${r.status})`);
+  return r.text();
+}
+
+// What a link that holds no program is reported as, with what the page did instead, naming the
+// link.
+function linkTrouble(e, href, instead) {
+  const what = e instanceof DamagedLink ? `This link holds no program: ${e.message}` : `This link's program is missing: ${e.message}`;
+  const shown = href.length > 120 ? href.slice(0, 100) + '…' : href;
+  return `${what}. ${instead} The link: ${shown}`;
+}
+
+// The embed code for a program's link at a step: an iframe of embed.html beside page (the
+// playground's address), ready to paste into slides or a course page.
+export function embedCode(named, step, page) {
+  const src = new URL('embed.html' + makeHash(named, step), page).href;
+  const attr = (s) => s.replace(/&/g, '&amp;').replace(/"/g, '&quot;').replace(/</g, '&lt;');
+  return `<iframe src="${attr(src)}" width="640" height="400" title="A kel program, step by step" style="border: 1px solid #8c8c8c" loading="lazy"></iframe>`;
 }
 
 // What the page's address names: the program's link ({ code } or { example }) while the editor

@@ -183,13 +183,14 @@ class Mirror {
     this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack });
   }
 
-  // The folded value of a constant operation over from..to, or kel's end when it fails.
-  folded(f, from, to, names) {
+  // The folded value of a constant operation over from..to, or kel's end when it fails: with the
+  // operands' values and the operator's text.
+  folded(f, from, to, names, operands, operator) {
     try {
       return f();
     } catch (e) {
       if (!(e instanceof Failure)) throw e;
-      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names });
+      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator });
     }
   }
 
@@ -201,7 +202,7 @@ class Mirror {
     const to = d1.to;
     if (d.c && d1.c) {
       const names = [...d.names, ...d1.names];
-      const v = this.folded(() => fold(op, d.v, d1.v), from, to, names);
+      const v = this.folded(() => fold(op, d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
       return { t, c: true, v, from, to, folded: true, names };
     }
     if (d.c) {
@@ -301,7 +302,7 @@ class Mirror {
       d = this.term();
       if (d.t !== INT) this.err('Prsr', 'Expected integer term');
       if (sign === Sym.Minus && d.c) {
-        const v = this.folded(() => neg(d.v), opr.from, d.to, d.names);
+        const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
         d = { ...d, v, folded: true };
       } else if (sign === Sym.Minus) {
         this.emit('Neg', undefined, opr, INT, { exchanged: false });
@@ -451,8 +452,9 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   'folded'), constants (the named constants in its origin, each once: { name, value, type,
 //   decl }) and heldBack (a left operand pushed after the right one); an operation has exchanged
 //   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...).
-// - failedFold: { text, read, origin, constants } of the fold that ended kel, no command
-//   generated for it, or null.
+// - failedFold: { text, read, origin, constants, operands, operator } of the fold that ended kel,
+//   no command generated for it, or null; operands are the values it folded, operator the text
+//   of its operator.
 // - declarations: kel's object table, by index: the predeclared names ({ name, kind, type,
 //   value, predeclared }), then the program's as kel counted them: a constant { name, kind,
 //   range, type, value, expr, folded }, a variable { name, kind, range, type, slot }.
@@ -487,7 +489,7 @@ export function origins(input, result) {
   const out = {
     commands: p.slice(0, agreed),
     failedFold: kelEnds && end.kind === 'fold'
-      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names) }
+      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands, operator: end.operator }
       : null,
     declarations: m.objects.filter(kept),
     references: m.references.filter(kept),

@@ -2,8 +2,9 @@
 // (runner.js, worker.js), the panes for what kel wrote (panes.js), the step view (step.js) and
 // share links and the address (link.js). A program comes from the link (#code= or
 // #example=NAME), else from the draft kept in this browser, else it is the example hello.
+import { statusLine } from './diagnostic.js';
 import { createEditor } from './editor.js';
-import { DamagedLink, createAddress, pack, parseHash, unpack } from './link.js';
+import { createAddress, embedCode, fetchExample, maxShared, pack, readAddress } from './link.js';
 import { createPanes } from './panes.js';
 import { createRunner } from './runner.js';
 import { createStepView } from './step.js';
@@ -14,79 +15,83 @@ const draftKey = 'kel-draft';
 
 const runner = createRunner('kel.wasm', 'worker.js');
 const address = createAddress();
-let last = null; // the latest run shown: { text, result }
+let last = null; // the latest run shown: { version, result }, version the editor's when it ran
 
 function setStatus(text, kind = '') {
   $('status').textContent = text;
   $('status').className = kind;
 }
 
-const editor = createEditor($('editor'), { onChange: edited, onRun: () => runNow() });
-const panes = createPanes({ stdout: $('stdout'), stderr: $('stderr'), terminal: $('terminal') }, {
+const editor = createEditor($('editor'), { onChange: edited, onRun: () => runNow(), onLineNumber: toLine });
+const panes = createPanes({ stdout: $('stdout'), stderr: $('stderr'), terminal: $('terminal'), note: $('output-note') }, {
   onGoTo: (line) => editor.goTo(line),
+  onStep: (k) => openSteps(k),
 });
 
 const steps = createStepView($('step-view'), {
   onMove(step, k) {
-    editor.showRead(step && { from: step.readFromChar, to: step.readToChar });
+    editor.showStep(step);
     panes.markTraceRow(step ? step.traceRow : -1);
+    panes.markWritten(step ? step.output.length : -1);
     address.showStep(k);
   },
   onClose(byReader) {
-    editor.showRead(null);
+    editor.showStep(null);
     panes.markTraceRow(-1);
+    panes.markWritten(-1);
     address.showStep(0);
     if (byReader) $('step').focus();
   },
 });
 
-// The lint mark for a run's diagnostic: the character at a source error's line and column, or
-// the line kel had read when it stopped at run time.
-function diagnosticMark(d) {
-  if (!d || !(d.line > 0)) return null;
-  if (d.kind === 'source') {
-    let from = d.index;
-    const ch = editor.charAt(from);
-    if (ch === '' || ch[0] === '\n') from = Math.max(from - 1, 0); // at a line's end: the character before
-    const c = editor.charAt(from);
-    const to = from + (c === '' || c[0] === '\n' ? 0 : String.fromCodePoint(c.codePointAt(0)).length);
-    return { from, to, message: d.text, line: d.line, col: d.col };
-  }
-  const line = editor.lineRange(d.line);
-  return { from: line.from, to: line.to, message: d.text, line: d.line };
+// A click on the number of a line (from at its start) while the step view is open goes to the
+// line's first command: the first whose origin is on it, else the first kel generated once it
+// had read into it.
+function toLine(line, from) {
+  if (!steps.isOpen) return false;
+  const all = steps.steps;
+  const s = all.find((x) => x.origin?.line === line) ?? all.find((x) => x.read.to > from);
+  if (s) steps.go(s.index);
+  return Boolean(s);
 }
 
-function showResult(text, r) {
-  last = { text, result: r };
+function showResult(version, r) {
+  last = { version, result: r };
   panes.show(r.rows);
   const d = r.diagnostic;
-  editor.setDiagnostic(r.status === 0 ? null : diagnosticMark(d));
-  setStatus(`Exit status ${r.status}` + (d ? `: ${d.text}` + (d.kind === 'runtime' && d.line ? ` (stopped at line ${d.line})` : '') : ''),
-    r.status === 0 ? 'ok' : 'failed');
+  editor.showDiagnostic(r.status === 0 ? null : d);
+  setStatus(statusLine(r.status, d), r.status === 0 ? 'ok' : 'failed');
   $('step').disabled = false;
-  if (steps.isOpen) openSteps(steps.step);
+  if (steps.isOpen) steps.open(r, steps.step);
 }
 
-function openSteps(k) {
-  const text = last.text;
-  steps.open({ ...last.result, sourceText: (from, to) => text.slice(from, to) }, k);
+// Opens the step view at step k on the run of the editor's text, running it first if need be.
+async function openSteps(k, options) {
+  if (!last || last.version !== editor.version) {
+    if (!(await runNow())) return false;
+  }
+  steps.open(last.result, k, options);
+  return true;
 }
 
 // Runs the editor's text; resolves to whether its result is shown (a newer run supersedes it).
 async function runNow(started = performance.now()) {
-  let text;
+  let version;
   // A long run says so; a short one does not flicker.
   const slow = setTimeout(() => setStatus('Running…'), 100);
   let r;
   try {
-    r = await runner.run(() => enc.encode((text = editor.text())));
+    r = await runner.run(() => {
+      version = editor.version;
+      return enc.encode(editor.text());
+    });
   } catch (e) {
     if (!e.superseded) setStatus(`kel could not run: ${e.message}.`, 'failed');
     return false;
   } finally {
     clearTimeout(slow);
   }
-  showResult(text, r);
+  showResult(version, r);
   performance.measure('kel-run', { start: started });
   return true;
 }
@@ -96,9 +101,8 @@ let liveTimer = 0;
 // After every change of the text: what was shown of the last run no longer fits it. A change
 // typed, rather than set by the page, is the draft, and the link no longer names it.
 function edited(typed) {
-  editor.setDiagnostic(null);
+  editor.showDiagnostic(null);
   steps.close();
-  last = null;
   if (!typed) return;
   clearTimeout(draftTimer);
   draftTimer = setTimeout(saveDraft, 300);
@@ -111,23 +115,29 @@ function edited(typed) {
   }
 }
 
+// Keeps the editor's text as the draft; one too large for the browser's storage is not kept,
+// and the page says so (an older draft is not left to come back in its place).
 function saveDraft() {
+  let kept = true;
   try {
     localStorage.setItem(draftKey, editor.text());
   } catch {
-    // A draft too large for the browser's storage is not kept.
+    kept = false;
+    try {
+      localStorage.removeItem(draftKey);
+    } catch {
+      // No storage at all.
+    }
   }
+  $('draft-note').hidden = kept;
 }
 
-async function fetchExample(name) {
-  let r;
+function draft() {
   try {
-    r = await fetch(`examples/${encodeURIComponent(name)}.kel`);
-  } catch (e) {
-    throw new Error(`the example ${name} could not be loaded: ${e.message}`);
+    return localStorage.getItem(draftKey);
+  } catch {
+    return null; // no storage: no draft
   }
-  if (!r.ok) throw new Error(`the example ${name} could not be loaded (HTTP ${r.status})`);
-  return r.text();
 }
 
 // Puts a program in the editor as the address names it, keeping the link.
@@ -137,56 +147,74 @@ async function setProgram(text, named) {
   $('examples').value = named.example ?? '';
 }
 
-// Shows what the link names and runs it, at the step it names. Returns false when the link
-// names no program; a link that is damaged or whose example is missing is reported and nothing
-// runs.
+// Shows what the link names and runs it, at the step it names. Resolves to 'opened', 'none'
+// when it names no program, or 'damaged' when it holds none or its example is missing: that is
+// reported, naming the link, and nothing runs in its place.
 async function openLink() {
-  const h = parseHash(location.hash);
-  let text;
-  try {
-    if (h.code !== undefined) text = await unpack(h.code);
-    else if (h.example !== undefined) text = await fetchExample(h.example);
-    else return false;
-  } catch (e) {
-    const what = e instanceof DamagedLink ? `This link holds no program: ${e.message}` : `This link's program is missing: ${e.message}`;
-    const shown = location.href.length > 120 ? location.href.slice(0, 100) + '…' : location.href;
-    setStatus(`${what}. Nothing was run. The link: ${shown}`, 'failed');
+  const link = await readAddress('Nothing was run; the editor holds your draft.');
+  if (link.trouble) {
+    setStatus(link.trouble, 'failed');
     steps.close();
-    return true;
+    return 'damaged';
   }
-  await setProgram(text, h.code !== undefined ? { code: h.code } : { example: h.example });
-  if (await runNow() && h.step) openSteps(h.step);
-  return true;
+  if (link.text === null) return 'none';
+  await setProgram(link.text, link.named);
+  if ((await runNow()) && link.h.step) openSteps(link.h.step, { play: link.h.play });
+  return 'opened';
 }
 
 async function load() {
   runner.ready.catch((e) => setStatus(`${e.message}, so nothing can run.`, 'failed'));
-  if (!(await openLink())) {
-    let text = null;
-    try {
-      text = localStorage.getItem(draftKey);
-    } catch {
-      // No storage: no draft.
+  const link = await openLink();
+  if (link !== 'opened') {
+    let text = draft();
+    if (text === null && link === 'none') {
+      try {
+        text = await fetchExample('hello');
+      } catch (e) {
+        setStatus(`${e.message[0].toUpperCase()}${e.message.slice(1)}.`, 'failed');
+      }
     }
-    try {
-      text ??= await fetchExample('hello');
-    } catch (e) {
-      setStatus(`${e.message[0].toUpperCase()}${e.message.slice(1)}.`, 'failed');
-      text = '';
-    }
-    await editor.setText(text);
-    if (text) await runNow();
+    await editor.setText(text ?? '');
+    if (text && link === 'none') await runNow();
   }
   performance.mark('kel-first-result');
 }
 
+// Share: the link to the program at the step shown, copied, and the embed code; a program over
+// what a link carries is refused, saying so.
+async function share() {
+  const text = editor.text();
+  const size = enc.encode(text).length;
+  const note = $('share-note');
+  $('share-fields').hidden = size > maxShared;
+  if (size > maxShared) {
+    note.textContent = `No link was made: this program is ${(size / (1 << 20)).toFixed(2)} MiB, and a link carries at most 1 MiB.`;
+    note.className = 'failed';
+    $('sharing').hidden = false;
+    return;
+  }
+  const named = { code: await pack(text) };
+  const step = steps.isOpen ? steps.step : 0;
+  address.name(named, step);
+  $('link').value = location.href;
+  $('share-embed').value = embedCode(named, step, location.href);
+  note.textContent = '';
+  $('sharing').hidden = false;
+  let copied = false;
+  try {
+    await navigator.clipboard.writeText(location.href);
+    copied = true;
+  } catch {
+    // The browser did not allow it: the link is there to copy by hand.
+  }
+  note.textContent = copied ? 'Link copied.' : 'Copy the link below: this browser did not let the page copy it.';
+  note.className = copied ? 'ok' : '';
+}
+
 $('run').addEventListener('click', () => runNow());
 $('step').addEventListener('click', async () => {
-  if (!last || last.text !== editor.text()) {
-    if (!(await runNow())) return;
-  }
-  openSteps(1);
-  steps.focus();
+  if (await openSteps(1)) steps.focus();
 });
 $('examples').addEventListener('change', async (e) => {
   const name = e.target.value;
@@ -200,13 +228,8 @@ $('examples').addEventListener('change', async (e) => {
   saveDraft();
   runNow();
 });
-$('share').addEventListener('click', async () => {
-  address.name({ code: await pack(editor.text()) }, steps.isOpen ? steps.step : 0);
-  $('link').value = location.href;
-  $('sharing').hidden = false;
-  $('link').select();
-  navigator.clipboard?.writeText(location.href).catch(() => {});
-});
+$('share').addEventListener('click', share);
+for (const id of ['link', 'share-embed']) $(id).addEventListener('focus', (e) => e.target.select());
 window.addEventListener('hashchange', () => openLink());
 
 load();

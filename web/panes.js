@@ -1,45 +1,50 @@
 // The panes of what kel wrote: its standard output, its error output (the generation trace and
 // diagnostics), and both in the order written, as a terminal shows them. Before each line stands
-// the source line kel had read when it wrote it, a link that goes there; the trace pane marks the
-// row of the command the step view shows.
+// the source line kel had read when it wrote it, a link that goes there. A trace line is a link
+// to its step in the step view, with what its command does on hover and on focus; the trace pane
+// marks the row of the step shown, and the output pane the lines written so far.
+import { el, scrollWithin } from './dom.js';
+import { traceCommand } from './facts.js';
+import { attachHelp } from './help.js';
 
-// panes: the three elements { stdout, stderr, terminal }; onGoTo(line) when a line number is
-// chosen.
-export function createPanes(panes, { onGoTo }) {
-  const { stdout, stderr, terminal } = panes;
+// panes: the three elements { stdout, stderr, terminal }, and note, the element that says how
+// much of the output the step shown has written; onGoTo(line) when a line number is chosen,
+// onStep(k) when a trace line is.
+export function createPanes(panes, { onGoTo, onStep }) {
+  const { stdout, stderr, terminal, note } = panes;
 
-  function show(pane, rows) {
+  function show(pane, rows, links) {
     pane.replaceChildren(...rows.map((r) => {
-      const row = document.createElement('span');
-      row.className = r.fd === 2 ? 'row err' : 'row';
       // The line number is drawn by the style sheet, so that a pane's text is kel's text alone.
-      const ln = document.createElement(r.from > 0 ? 'a' : 'span');
-      ln.className = 'ln';
-      if (r.from > 0) {
-        ln.href = '#';
-        ln.dataset.line = r.from;
-        ln.setAttribute('aria-label', `source line ${r.from}`);
-      }
-      row.append(ln, r.text, '\n');
-      return row;
+      const ln = r.from > 0
+        ? el('a', { className: 'ln', href: '#', 'data-line': r.from, 'aria-label': `source line ${r.from}` })
+        : el('span', { className: 'ln' });
+      const name = links && r.step ? traceCommand(r.text)?.name : undefined;
+      const text = links && r.step
+        ? el('a', { className: 'to-step', href: '#', 'data-step': r.step, ...(name && { 'data-op': name }) }, r.text)
+        : r.text;
+      return el('span', { className: r.fd === 2 ? 'row err' : 'row' }, ln, text, '\n');
     }));
   }
 
   for (const pane of [stdout, stderr, terminal]) {
     pane.addEventListener('click', (e) => {
-      const a = e.target.closest('a[data-line]');
+      const a = e.target.closest('a');
       if (!a) return;
       e.preventDefault();
-      onGoTo(Number(a.dataset.line));
+      if (a.dataset.line) onGoTo(Number(a.dataset.line));
+      else if (a.dataset.step) onStep(Number(a.dataset.step));
     });
   }
+  attachHelp(stderr);
 
   return {
-    // rows: what web/worker.js made of kel's lines, { fd, text, from }.
+    // rows: what web/worker.js made of kel's lines, { fd, text, from, step }.
     show(rows) {
       show(stdout, rows.filter((r) => r.fd === 1));
-      show(stderr, rows.filter((r) => r.fd === 2));
+      show(stderr, rows.filter((r) => r.fd === 2), true);
       show(terminal, rows);
+      this.markWritten(-1);
     },
     // Marks the trace pane's row i (from 0), or none for -1.
     markTraceRow(i) {
@@ -47,10 +52,16 @@ export function createPanes(panes, { onGoTo }) {
       const row = stderr.children[i];
       if (!row) return;
       row.classList.add('current');
-      // Scrolled within the pane only, not the page.
-      if (row.offsetTop < stderr.scrollTop || row.offsetTop + row.offsetHeight > stderr.scrollTop + stderr.clientHeight) {
-        stderr.scrollTop = row.offsetTop - stderr.clientHeight / 2;
-      }
+      scrollWithin(stderr, row);
+    },
+    // Marks the output's first n lines as written so far, and the rest as not yet; all of them
+    // for -1.
+    markWritten(n) {
+      const rows = stdout.children;
+      for (let i = 0; i < rows.length; i++) rows[i].classList.toggle('later', n >= 0 && i >= n);
+      note.hidden = n < 0;
+      const lines = rows.length === 1 ? 'line' : 'lines';
+      note.textContent = n < 0 ? '' : `Written at this step: ${n} of the ${rows.length} ${lines} below; those after come later, shown faint.`;
     },
   };
 }

@@ -1,11 +1,11 @@
 // The step view's data, from one run of kel (web/kel.js): every command kel generated, with the
 // source kel had read when it generated it, and the machine after it ran: what the step view
 // shows of each step (the source read, marked in the editor too, the trace row, the command and
-// its words, the stack, the variables, the output so far, the code store's bytes) and the
-// diagnostic that ended the steps. kel lists each command and its operand on the error output
+// the values it took and pushed, the stack, the variables, the output so far, the code store's
+// bytes) and the diagnostic that ended the steps; words.js puts them into words. kel lists each command and its operand on the error output
 // (the generation trace), so the machine is rebuilt here by running the trace again with kel's
-// own rules: the code store, stack and variables of kel's sizes, kel's arithmetic (arith.js) and
-// kel's messages. No DOM.
+// own rules: the code store's size, the stack and variables of kel's sizes, kel's arithmetic
+// (arith.js) and kel's messages. No DOM.
 import { Failure, add, div, mul, neg, sub } from './arith.js';
 import { diagnosticOf } from './diagnostic.js';
 import {
@@ -14,38 +14,31 @@ import {
 import { writtenLines } from './lines.js';
 import { declaredNames } from './origins.js';
 
-// What each operation does, by name: the result f(x, y) or the value written (out), and plain
-// words with how the operands are shown. y is the top, x the value below it (the top alone for
-// one).
+// What each operation computes, by name: the result f(x, y), or the value written (out). y is
+// the top, x the value below it (the top alone for one operand).
 const bool = (x) => booleanTexts[+(x !== 0)];
-const compare = 'compare the two top values';
 const machine = {
-  Wrt: [{ out: String }, 'write the top as a number', (x) => x],
-  WrB: [{ out: bool }, 'write the top as a Boolean', bool],
-  Neg: [{ f: neg }, 'negate the top', (x) => `-(${x})`],
-  Add: [{ f: add }, 'add the two top values', (x, y) => `${x} + ${y}`],
-  Sub: [{ f: sub }, 'subtract the top from the value below it', (x, y) => `${x} - ${y}`],
-  Mul: [{ f: mul }, 'multiply the two top values', (x, y) => `${x} * ${y}`],
-  Div: [{ f: (x, y) => divide(x, y) }, 'divide the value below the top by the top, rounding down',
-    (x, y) => `${x} / ${y}`],
-  Bus: [{ f: (x, y) => sub(y, x) }, 'subtract the value below the top from the top', (x, y) => `${y} - ${x}`],
-  Vid: [{ f: (x, y) => divide(y, x) }, 'divide the top by the value below it, rounding down',
-    (x, y) => `${y} / ${x}`],
-  Eql: [{ f: (x, y) => +(x === y) }, compare, (x, y) => `${x} = ${y}`],
-  Neq: [{ f: (x, y) => +(x !== y) }, compare, (x, y) => `${x} # ${y}`],
-  Lss: [{ f: (x, y) => +(x < y) }, compare, (x, y) => `${x} < ${y}`],
-  Leq: [{ f: (x, y) => +(x <= y) }, compare, (x, y) => `${x} <= ${y}`],
-  Gtr: [{ f: (x, y) => +(x > y) }, compare, (x, y) => `${x} > ${y}`],
-  Geq: [{ f: (x, y) => +(x >= y) }, compare, (x, y) => `${x} >= ${y}`],
-  Not: [{ f: (x) => +(x === 0) }, 'negate the Boolean on top', (x) => `~${x}`],
-  Or: [{ f: (x, y) => +(x !== 0 || y !== 0) }, 'either of the two top Booleans', (x, y) => `${x} | ${y}`],
-  And: [{ f: (x, y) => +(x !== 0 && y !== 0) }, 'both of the two top Booleans', (x, y) => `${x} & ${y}`],
+  Wrt: { out: String },
+  WrB: { out: bool },
+  Neg: { f: neg },
+  Add: { f: add },
+  Sub: { f: sub },
+  Mul: { f: mul },
+  Div: { f: (x, y) => divide(x, y) },
+  Bus: { f: (x, y) => sub(y, x) },
+  Vid: { f: (x, y) => divide(y, x) },
+  Eql: { f: (x, y) => +(x === y) },
+  Neq: { f: (x, y) => +(x !== y) },
+  Lss: { f: (x, y) => +(x < y) },
+  Leq: { f: (x, y) => +(x <= y) },
+  Gtr: { f: (x, y) => +(x > y) },
+  Geq: { f: (x, y) => +(x >= y) },
+  Not: { f: (x) => +(x === 0) },
+  Or: { f: (x, y) => +(x !== 0 || y !== 0) },
+  And: { f: (x, y) => +(x !== 0 && y !== 0) },
 };
 const ops = {};
-for (const { name, code, operands } of operations.slice(1)) {
-  const [how, words, shown] = machine[name];
-  ops[name] = { code, n: operands, ...how, say: (...v) => `${words}: ${shown(...v)}` };
-}
+for (const { name, code, operands } of operations.slice(1)) ops[name] = { code, n: operands, ...machine[name] };
 
 const comp = (what) => new Failure(`Comp: ${what}.`);
 
@@ -73,76 +66,83 @@ function commandOf({ name, operand }) {
 }
 
 // Runs one command on the machine m as kel does: the check, the two writes to the code store,
-// then the command itself. Returns the plain words for it; throws a Failure as kel fails.
-function execute(m, cmd, names) {
-  const slot = (i) => (names[i] === undefined ? `slot ${i}` : `${names[i]} (slot ${i})`);
+// then the command itself. Records in m.taken the values it took from the stack or from a
+// variable, bottom first, and in m.pushed the value it pushed (null for none); throws a Failure
+// as kel fails.
+function execute(m, cmd) {
   const store = () => {
     for (const part of [cmd.bytes.subarray(0, 1), cmd.bytes.subarray(1)]) {
       if (m.len + part.length > codeSize) throw comp('Program too large');
-      m.code.set(part, m.len);
       m.len += part.length;
     }
   };
   const push = (v) => {
     if (m.stack.length >= stackSize) throw comp('Stack overflow');
     m.stack.push(v);
+    m.pushed = v;
   };
   const pop = () => {
     if (m.stack.length === 0) throw comp('Stack underflow');
-    return m.stack.pop();
+    const v = m.stack.pop();
+    m.taken.unshift(v);
+    return v;
   };
+  m.taken = [];
+  m.pushed = null;
   switch (cmd.name) {
     case 'Val':
-      m.words = `push the constant ${cmd.operand}`;
       store();
       push(cmd.operand);
-      return m.words;
+      return;
     case 'Lod':
     case 'Sto': {
       const i = cmd.operand;
-      m.words = `${cmd.name === 'Lod' ? 'push the value of' : 'store into'} ${slot(i)}`;
       if (i >= varCount) throw comp('Invalid index');
       store();
       if (cmd.name === 'Lod') {
+        m.taken = [m.vars[i]];
         push(m.vars[i]);
-        return `${m.words}: ${m.vars[i]}`;
+      } else {
+        m.vars[i] = pop();
+        m.stored.add(i);
       }
-      m.vars[i] = pop();
-      m.stored.add(i);
-      return `${m.words}: ${m.vars[i]}`;
+      return;
     }
   }
   const op = cmd.op;
-  m.words = `the operation ${cmd.name}`;
   if (!op?.n) throw comp('Bug: Invalid operation'); // Null and unknown ones (never generated)
   store();
   // Both operands are taken before any test: y the top, x the value below it.
   const y = pop();
   const args = op.n === 2 ? [pop(), y] : [y];
-  m.words = op.say(...args);
-  if (op.out) {
-    m.output.push(op.out(y));
-    return m.words;
-  }
-  push(op.f(...args));
-  return `${m.words} gives ${m.stack[m.stack.length - 1]}`;
+  if (op.out) m.output.push(op.out(y));
+  else push(op.f(...args));
+}
+
+// The slots to show: every declared one, from the first step on (0 until stored), and any other
+// that was stored.
+function slots(declared, stored) {
+  const all = Array.from({ length: declared }, (_, i) => i);
+  for (const i of [...stored].sort((a, b) => a - b)) if (i >= declared) all.push(i);
+  return all;
 }
 
 // The steps of the step view for a run of kel on input (see the header of this file), the
 // diagnostic that ended the run, if any, and the variables' names by slot (names, when the
-// caller has them from the run's origins).
+// caller has them from the run's origins). Each step has taken, the values its command took
+// (from the stack, bottom first, or a Lod's variable), and pushed, the value it pushed or null.
 export function replay(input, result, names = declaredNames(input)) {
   const errLines = writtenLines(result.chunks).filter((l) => l.fd === 2);
-  // The machine: the code store and its length, the stack, the variables and which of them were
-  // stored, the lines written, and the words for the command being run.
+  // The machine: the code store's length, the stack, the variables and which of them were
+  // stored, the lines written, and what the command being run took and pushed.
   const m = {
-    code: new Uint8Array(codeSize),
     len: 0,
     stack: [],
     vars: new Int32Array(varCount),
     stored: new Set(),
     output: [],
-    words: '',
+    taken: [],
+    pushed: null,
   };
   const steps = [];
   let diagnostic = null;
@@ -156,14 +156,12 @@ export function replay(input, result, names = declaredNames(input)) {
     const cmd = commandOf(t);
     const codeFrom = t.pos;
     m.len = codeFrom; // kel's own position; equal to the replay's when all went well
-    let explain;
     let error = null;
     try {
-      explain = execute(m, cmd, names);
+      execute(m, cmd);
     } catch (e) {
       if (!(e instanceof Failure)) throw e;
       error = e.text;
-      explain = `${m.words}, which fails`;
     }
     steps.push({
       index: steps.length + 1,
@@ -178,11 +176,10 @@ export function replay(input, result, names = declaredNames(input)) {
       codeTo: m.len,
       readFrom: read,
       readTo,
-      explain,
+      taken: m.taken,
+      pushed: error === null ? m.pushed : null,
       stack: [...m.stack],
-      vars: [...m.stored]
-        .sort((a, b) => a - b)
-        .map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot] })),
+      vars: slots(names.length, m.stored).map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot], stored: m.stored.has(slot) })),
       output: [...m.output],
       written: cmd.op?.out && error === null ? m.output[m.output.length - 1] : null,
       error,
@@ -194,5 +191,5 @@ export function replay(input, result, names = declaredNames(input)) {
     diagnostic.at = steps.length;
     diagnostic.failed = failed ? steps.length : null;
   }
-  return { steps, diagnostic, names, code: m.code.slice(0, m.len) };
+  return { steps, diagnostic, names };
 }

@@ -131,13 +131,14 @@ test('one program stepped through: what kel read, the command, the machine, the 
   assert.equal((await byId('read').allTextContents()).join('\n') + '\n', await text('step-read'));
   assert.equal(await text('step-command'), '0:  Val 15');
   assert.deepEqual(await list('step-stack'), ['15']);
-  assert.deepEqual(await vars(), []);
-  assert.match(await text('codestore'), /^\s*01 0F 00 00 00\s+5 \/ 1024 bytes used\s*$/);
+  assert.deepEqual(await vars(), [['0', 'a', 'INTEGER', '0']]);
+  assert.deepEqual(await byId('codestore').locator('.cmd:visible').allTextContents(), ['01 0F 00 00 00']);
+  assert.match(await text('codestore'), /\b5 of the store's 1024 bytes used/);
   assert.equal(await page.locator('[data-testid=stderr] .current').textContent(), 'Comp.DebugG:    0:  Val 15\n');
   await byId('step-next').click();
   assert.equal(await text('step-command'), '5:  Sto 0');
   assert.deepEqual(await list('step-stack'), []);
-  assert.deepEqual(await vars(), [['0', 'a', '15']]);
+  assert.deepEqual(await vars(), [['0', 'a', 'INTEGER', '15']]);
   assert.equal(await byId('codestore').locator('.current').textContent(), '03 00 00 00 00');
   // The keys: End, Home, and the arrows.
   await view.focus();
@@ -148,9 +149,13 @@ test('one program stepped through: what kel read, the command, the machine, the 
     await page.keyboard.press(key);
     assert.deepEqual([await text('step-index'), await text('step-command'), await list('step-stack')], [index, command, stack], key);
   }
+  // The output pane marks what is written so far.
+  await byId('step-prev').click();
+  assert.deepEqual([await page.locator('[data-testid=stdout] .later').count(), await text('output-note')],
+    [1, 'Written at this step: 0 of the 1 line below; those after come later, shown faint.']);
   await byId('step-last').click();
   assert.equal(await text('step-output'), '14\n');
-  assert.match(await text('codestore'), /24 \/ 1024/);
+  assert.match(await text('codestore'), /24 of the store's 1024/);
   await byId('step-slider').fill('4');
   assert.equal(await text('step-index'), '4 / 6');
   assert.deepEqual(await axe(), []);
@@ -173,12 +178,14 @@ test('a run-time error ends the steps at the command that failed', async () => {
   const n = await runsDone();
   await byId('examples').selectOption('runtime-error');
   await page.waitForFunction((k) => performance.getEntriesByName('kel-run').length > k, n);
-  assert.equal(await text('status'), 'Exit status 9: Comp: Division by zero. (stopped at line 9)');
-  assert.equal(await byId('mark').getAttribute('data-line'), '9');
+  assert.equal(await text('status'), 'Exit status 9: Comp: Division by zero. (at line 9, column 12)');
   await byId('step').click();
   await byId('step-last').click();
   assert.deepEqual([await text('step-index'), await text('step-command'), await text('step-error')],
     ['7 / 7', '24:  Vid', 'This command failed: Comp: Division by zero.']);
+  // It is marked at the origin of the command that failed.
+  const mark = byId('mark');
+  assert.deepEqual([await mark.getAttribute('data-line'), await mark.getAttribute('data-column'), await mark.textContent()], ['9', '12', '/']);
   assert.deepEqual(await axe(), []);
   // A source error ends them after the last command generated before it.
   await runProgram(example('syntax-error', 'kel').toString());
@@ -188,10 +195,162 @@ test('a run-time error ends the steps at the command that failed', async () => {
     ['4 / 4', 'kel stopped after this command: Prsr (8,3): Expected ";" or ".".']);
 });
 
-test('dark: kel\'s colours and the step view with no WCAG A/AA violation', async () => {
+// Each step says what its command does and why, with the values; the origin is the source that
+// made kel generate it.
+test('the words of a step: folded, a named constant, held back, the other way round, Booleans, failures', async () => {
+  const program = 'CONST half = 20; limit = 40;\nVAR n : INTEGER; big : BOOLEAN;\nBEGIN\n  n := half * 2 + 2;\n' +
+    '  WRITE 100 - n;\n  big := n > limit;\n  WRITE big\n.\n';
+  const table = [
+    [program, 1, '0:  Val 42', 'half * 2 + 2', '4,8', [/folded half \* 2 \+ 2 \(half = 20\) to 42/], ['42'], ['0 n INTEGER 0', '1 big BOOLEAN FALSE']],
+    [program, 4, '15:  Val 100', '100', '5,9', [/^Push the number 100/, /held back/, /Bus/], ['42', '100'], null],
+    [program, 5, '20:  Bus', '-', '5,13', [/Bus works the other way round/, /100 - 42 gives 58/], ['58'], null],
+    [program, 8, '29:  Val 40', 'limit', '6,14', [/the constant limit \(limit = 40\)/], ['42', '40'], null],
+    [program, 9, '34:  Gtr', '>', '6,12', [/42 > 40 gives TRUE/], ['TRUE'], null],
+    [program, 12, '46:  WrB', 'WRITE', '7,3', [/^Pop TRUE and write it as a Boolean/], [], ['0 n INTEGER 42', '1 big BOOLEAN TRUE']],
+    ['CONST k = 1 / 0;', 1, 'none: folding failed', '1 / 0', '1,11', [/the divisor is 0/, /Comp: Division by zero/], [], []],
+    [`BEGIN${' WRITE 7;'.repeat(146)} WRITE 1 .`, 293, '1022:  Val 1', '1', '1,1327', [/needs 5 bytes, and only 2 bytes are left/], [], []],
+  ];
+  for (const [src, k, command, origin, at, words, stack, vars] of table) {
+    await runProgram(src);
+    await byId('step').click();
+    if (k > 1) await byId('step-slider').fill(String(k));
+    const o = byId('step-origin');
+    const got = [await text('step-command'), await o.textContent(), `${await o.getAttribute('data-line')},${await o.getAttribute('data-col')}`,
+      await byId('step-stack').locator('> *').allTextContents()];
+    assert.deepEqual(got, [command, origin, at, stack], `${src.slice(0, 30)} ${k}`);
+    for (const w of words) assert.match(await text('step-explain'), w, `${k}`);
+    assert.match(await text('step-live'), new RegExp(`^Command ${k} of \\d+`));
+    if (vars) assert.deepEqual(await byId('step-vars').locator('> *').allTextContents(), vars);
+    assert.equal(await page.getByTestId('origin').first().textContent(), origin, 'the origin in the editor');
+  }
+  // What kel had just read: a name, and the character after it apart, which is not yet a token.
+  await runProgram(program);
+  await byId('step').click();
+  await byId('step-slider').fill('3');
+  assert.deepEqual([await text('step-command'), await text('step-ahead'), await text('step-lookahead')], ['10:  Lod 0', ';',
+    'the name n; to know that it had ended, kel looked at the next character, ;, which is not yet a token.']);
+  // A command's name tells what it does, on focus as on hover.
+  await byId('step-command').locator('[data-op]').focus();
+  assert.match(await page.locator('#op-help').textContent(), /^Lod: byte 02, then its operand in 4 bytes; push the value/);
+  await byId('codestore').locator('[data-op=Val]').first().hover();
+  assert.match(await page.locator('#op-help').textContent(), /^Val: byte 01/);
+});
+
+test('a long header is shortened, an error at the end of the text has a mark one can see', async () => {
+  await runProgram(`(*${' a line of a long header comment\n'.repeat(300)}*)\nVAR x : INTEGER;\nBEGIN\n  x := 6 * 7;\n  WRITE x\n`);
+  assert.equal(await text('status'), 'Exit status 9: Prsr (306,1): Expected ";" or ".".');
+  const mark = byId('mark');
+  const box = await mark.boundingBox();
+  assert.deepEqual([await mark.getAttribute('data-line'), await mark.getAttribute('data-column'), box.width > 20], ['306', '1', true]);
+  await byId('step').click();
+  assert.match(await text('step-read'), /^\(\* a line of a long header comment\n a line of a long header comment\n… 299 lines …\nVAR x : INTEGER;\nBEGIN\n  x := 6 \* 7;\n$/);
+  const [view, command] = await Promise.all([byId('step-view').boundingBox(), byId('step-command').boundingBox()]);
+  assert.ok(view.height < 1200 && command.y - view.y < 200, `the view is ${view.height} px tall`);
+  await byId('step-last').click();
+  assert.equal(await text('step-error'), 'kel stopped after this command: Prsr (306,1): Expected ";" or ".".');
+});
+
+test('play and pause, the keys, large type; a trace row, a command of the code store and a line number lead to their step', async () => {
+  await openAt(`${url}#example=variables`);
+  await page.locator('[data-testid=stderr] a[data-step="7"]').click();
+  assert.deepEqual([await text('step-index'), await text('step-command')], ['7 / 14', '27:  Add']);
+  await byId('codestore').locator('[data-step="3"]').click();
+  assert.equal(await text('step-index'), '3 / 14');
+  await page.locator('.cm-lineNumbers .cm-gutterElement', { hasText: /^12$/ }).click(); // WRITE y
+  assert.deepEqual([await text('step-index'), await text('step-command')], ['9 / 14', '34:  Lod 1']);
+  await byId('step-play').click();
+  await page.waitForTimeout(1300);
+  await byId('step-play').click();
+  const played = Number((await text('step-index')).split(' ')[0]);
+  assert.ok(played >= 11, `at ${played} after 1.3 s`);
+  await page.waitForTimeout(700);
+  assert.equal(Number((await text('step-index')).split(' ')[0]), played, 'paused');
+  await byId('step-view').focus();
+  for (const [key, keys, large] of [['?', true, false], ['l', true, true], ['Escape', false, true], ['L', false, false]]) {
+    await page.keyboard.press(key);
+    assert.deepEqual([await byId('step-keys').isVisible(), await page.evaluate(() => document.documentElement.classList.contains('present'))],
+      [keys, large], key);
+  }
+  assert.ok(await byId('step-view').isVisible());
+  await page.keyboard.press('?');
+  assert.deepEqual(await axe(), []);
+  await page.keyboard.press('Escape');
+});
+
+// Each trace row stays in sight, and the marked one is scrolled to within its pane.
+test('the trace pane: no row hidden, the marked one in view, the page never moved', async () => {
+  await openAt(`${url}#example=booleans&step=1`);
+  await byId('step-view').focus();
+  const y = await page.evaluate(() => scrollY);
+  for (let k = 1; k <= 26; k++) {
+    const state = await page.evaluate(() => {
+      const pane = document.querySelector('[data-testid=stderr]');
+      const rows = [...pane.querySelectorAll('.row')].map((r) => r.getBoundingClientRect());
+      const p = pane.getBoundingClientRect();
+      const c = pane.querySelector('.current').getBoundingClientRect();
+      return [rows.filter((r, i) => r.height === 0 || (i > 0 && r.top < rows[i - 1].bottom - 0.5)).length,
+        c.top >= p.top && c.bottom <= p.bottom, scrollY];
+    });
+    assert.deepEqual(state, [0, true, y], `step ${k}`);
+    await page.keyboard.press('ArrowRight');
+  }
+});
+
+test('the embed at a step: a 640×400 frame with no scroll bar, the link back at the same step', async () => {
+  const other = await browser.newContext({ viewport: { width: 640, height: 400 } });
+  const p = await other.newPage();
+  const code = deflateRawSync(example('variables', 'kel')).toString('base64url');
+  await p.goto(`${url}embed.html#code=${code}&step=4`);
+  await p.waitForFunction(() => performance.getEntriesByName('kel-first-step').length > 0);
+  const back = byId('open-playground', p);
+  assert.deepEqual([await text('step-index', p), await back.getAttribute('href'), await back.getAttribute('target'),
+    await byId('source', p).getAttribute('contenteditable'), await byId('step-close', p).count()],
+  ['4 / 14', `${url}index.html#code=${code}&step=4`, '_blank', 'false', 0]);
+  assert.ok(await p.evaluate(() => document.documentElement.scrollHeight <= innerHeight && document.documentElement.scrollWidth <= innerWidth));
+  await byId('step-next', p).click();
+  assert.equal(await back.getAttribute('href'), `${url}index.html#code=${code}&step=5`);
+  // play=1 plays from the step named.
+  await p.goto(`${url}embed.html#example=variables&step=12&play=1`);
+  await p.waitForFunction(() => document.querySelector('[data-testid=step-index]').textContent === '14 / 14');
+  assert.deepEqual(await axe(p), []);
+  await shot('embed', p);
+  await other.close();
+});
+
+test('Share: the link and the embed code, copied; a program over 1 MiB refused; a draft too large to keep said so', async () => {
+  const other = await browser.newContext({ permissions: ['clipboard-read', 'clipboard-write'] });
+  const p = await other.newPage();
+  await openAt(url, p);
+  await runProgram('BEGIN WRITE 1; WRITE 2 .', p);
+  await byId('step', p).click();
+  await byId('step-next', p).click();
+  await byId('share', p).click();
+  await p.waitForFunction(() => document.querySelector('[data-testid=share-note]').textContent !== '');
+  const link = await byId('link', p).inputValue();
+  assert.match(link, /#code=[\w-]+&step=2$/);
+  assert.deepEqual([await text('share-note', p), await p.evaluate(() => navigator.clipboard.readText())], ['Link copied.', link]);
+  assert.ok((await byId('share-embed', p).inputValue()).startsWith(`<iframe src="${url}embed.html${link.slice(link.indexOf('#')).replace('&', '&amp;')}"`));
+  assert.deepEqual(await axe(p), []);
+  await type(`BEGIN WRITE 1 (* ${'x'.repeat(1 << 20)} *) .`, p);
+  await byId('share', p).click();
+  assert.match(await text('share-note', p), /^No link was made: this program is 1\.00 MiB, and a link carries at most 1 MiB\.$/);
+  assert.equal(await byId('link', p).isVisible(), false);
+  await p.evaluate(() => (Storage.prototype.setItem = () => { throw new DOMException('full', 'QuotaExceededError'); }));
+  await type('BEGIN WRITE 3 .', p);
+  await byId('draft-note', p).waitFor();
+  await other.close();
+});
+
+test('dark: the step view and the lint tooltip in the page\'s colours, with no WCAG A/AA violation', async () => {
   await page.emulateMedia({ colorScheme: 'dark' });
-  await byId('step-first').click();
+  await openAt(`${url}#example=syntax-error&step=2`);
   assert.equal(await page.evaluate(() => getComputedStyle(document.body).colorScheme), 'dark');
+  await byId('mark').hover();
+  const tip = page.locator('.cm-tooltip:has(.cm-tooltip-lint)');
+  await tip.waitFor();
+  const [colours, want] = await Promise.all([tip.evaluate((t) => [getComputedStyle(t).color, getComputedStyle(t).backgroundColor]),
+    page.evaluate(() => [getComputedStyle(document.body).color, getComputedStyle(document.querySelector('.step-view')).backgroundColor])]);
+  assert.deepEqual(colours, want);
   assert.deepEqual(await axe(), []);
   await shot('dark');
   await page.emulateMedia({ colorScheme: 'light' });
@@ -227,25 +386,31 @@ test('a newer run ends an older one still running in its worker', async () => {
   assert.equal(await Promise.race([ended, timeout]), 'a worker ended');
 });
 
-test('a damaged share link is reported, naming it, and nothing runs in its place', async () => {
+test('a damaged share link is reported, naming it and what is wrong; the draft stays and nothing runs', async () => {
   const good = deflateRawSync(Buffer.from('BEGIN WRITE 1; WRITE 2; WRITE 3 .\n')).toString('base64url');
   const big = deflateRawSync(Buffer.alloc((1 << 20) + 1, ' ')).toString('base64url');
   const cases = [
     ['bad encoding', 'code=ab*cd', /not in the encoding of a share link/],
-    ['cut short', `code=${good.slice(0, 10)}`, /cut short/],
+    ['nothing', 'code=', /nothing after code=/],
+    ['cut short', `code=${good.slice(0, 10)}`, /: it was cut short\./],
+    ['more after its end', `code=${good}AAAA`, /more after the end of its program/],
+    ['not deflate', 'code=____', /not compressed as a share link is/],
     ['over 1 MiB', `code=${big}`, /larger than 1 MiB/],
     ['no such example', 'example=nothing', /example nothing could not be loaded/],
   ];
+  const other = await browser.newContext();
+  const p = await other.newPage();
+  await openAt(url, p);
+  await p.evaluate(() => localStorage.setItem('kel-draft', 'BEGIN WRITE 99 .'));
   for (const [what, hash, why] of cases) {
-    const p = await browser.newPage();
+    await p.goto('about:blank');
     await openAt(`${url}#${hash}`, p);
     const status = await text('status', p);
     assert.match(status, why, what);
     assert.ok(status.includes(`${url}#${hash}`.slice(0, 100)), `${what}: the link is named`);
-    assert.equal(await runsDone(p), 0, what);
-    assert.equal(await text('stdout', p), '', what);
-    await p.close();
+    assert.deepEqual([await runsDone(p), await text('stdout', p), await source(p)], [0, '', 'BEGIN WRITE 99 .'], what);
   }
+  await other.close();
   // On a later change of the address too: the program shown stays, and its output.
   await runProgram('BEGIN WRITE 5 .');
   const n = await runsDone();
@@ -273,7 +438,7 @@ test('a failed load of kel.wasm or of an example says so', async () => {
   await other.close();
 });
 
-test('at phone width everything fits, and the step view works', async () => {
+test('at phone width everything fits, and the step view works without moving the page', async () => {
   const other = await browser.newContext({ viewport: { width: 390, height: 844 }, isMobile: true });
   const p = await other.newPage();
   await openAt(`${url}#example=variables&step=3`, p);
@@ -282,6 +447,13 @@ test('at phone width everything fits, and the step view works', async () => {
   assert.match(await text('step-index', p), /^3 \/ \d+$/);
   assert.ok(await p.evaluate(() => document.documentElement.scrollWidth <= innerWidth));
   await shot('phone', p);
+  // With the editor all but out of sight above the view, each step's origin is scrolled to
+  // within the editor, and the page stays where the reader put it.
+  await byId('step-first', p).click();
+  await p.evaluate(() => scrollBy(0, document.querySelector('#editor').getBoundingClientRect().bottom - 60));
+  const y = await p.evaluate(() => scrollY);
+  for (let k = 0; k < 10; k++) await byId('step-next', p).click();
+  assert.deepEqual([await text('step-index', p), await p.evaluate(() => scrollY)], ['11 / 14', y]);
   await other.close();
 });
 

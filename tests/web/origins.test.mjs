@@ -121,19 +121,22 @@ test('the token and the character looked at for each command', async () => {
 });
 
 // A failed fold is kel's end, with no command for it; in a declaration it may be the only step.
+// It keeps the values it folded, for the words that say why it failed.
 test('failed folds, in a declaration and in a statement', async () => {
   const table = [
-    ['CONST k = 1 / 0;', [], 'Fatal error: Division by zero.', '1 / 0', ''],
+    ['CONST k = 1 / 0;', [], 'Fatal error: Division by zero.', '1 / 0', '', '1 / 0'],
     ['CONST k = 3; VAR x : INTEGER; BEGIN x := 1; WRITE 1 / (k - 3) .', ['Val 1: 1, literal', 'Sto 0: x :='],
-      'Fatal error: Division by zero.', '1 / (k - 3)', 'k=3'],
+      'Fatal error: Division by zero.', '1 / (k - 3)', 'k=3', '1 / 0'],
     ['BEGIN WRITE 2; WRITE -(-2147483647 - 1) .', ['Val 2: 2, literal', 'Wrt: WRITE'],
-      'Fatal error: Integer overflow.', '-(-2147483647 - 1)', ''],
+      'Fatal error: Integer overflow.', '-(-2147483647 - 1)', '', '- -2147483648'],
+    ['CONST m = 2147483647; k = 7 / (0 - 2) <> m + 1;', [], 'Fatal error: Negative divisor.', '7 / (0 - 2)', '', '7 / -2'],
   ];
-  for (const [src, commands, message, origin, constants] of table) {
+  for (const [src, commands, message, origin, constants, values] of table) {
     const o = origins(enc.encode(src), await run(kel, enc.encode(src)));
     const f = o.failedFold;
+    const folded = f.operands.length === 1 ? `${f.operator} ${f.operands[0]}` : `${f.operands[0]} ${f.operator} ${f.operands[1]}`;
     assert.deepEqual([described(src, o), f.text, src.slice(f.origin.from, f.origin.to),
-      f.constants.map((k) => `${k.name}=${k.value}`).join(' ')], [commands, message, origin, constants], src);
+      f.constants.map((k) => `${k.name}=${k.value}`).join(' '), folded], [commands, message, origin, constants, values], src);
   }
 });
 

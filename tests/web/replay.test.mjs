@@ -86,38 +86,42 @@ test('the source read for each command', async () => {
   assert.deepEqual([hex(val15.bytes), val15.codeFrom, val15.codeTo], ['01 0f 00 00 00', 0, 5]);
 });
 
-// Encodings, names, operand order, explanations and the machine after each command.
+// Encodings, names, operand order, the values each command took and pushed, and the machine after
+// each command.
 test('commands, their bytes and the machine after them', async () => {
   const { steps: s, names } = await steps(
     'CONST m = -2147483647 - 1; VAR x : INTEGER; b : BOOLEAN;\n' +
       'BEGIN x := 3; WRITE 10 - x; WRITE 100 / x; b := (x < 0) | TRUE; WRITE m; WRITE -2 .');
   assert.deepEqual(names, ['x', 'b']);
-  const rows = s.map((x) => [x.text.slice(13), hex(x.bytes), x.codeFrom, x.codeTo, x.stack.join(' '), x.explain]);
+  const rows = s.map((x) => [x.text.slice(13), hex(x.bytes), x.codeFrom, x.codeTo, x.stack.join(' '), x.taken.join(' '), x.pushed]);
   assert.deepEqual(rows, [
-    ['   0:  Val 3', '01 03 00 00 00', 0, 5, '3', 'push the constant 3'],
-    ['   5:  Sto 0', '03 00 00 00 00', 5, 10, '', 'store into x (slot 0): 3'],
-    ['  10:  Lod 0', '02 00 00 00 00', 10, 15, '3', 'push the value of x (slot 0): 3'],
-    ['  15:  Val 10', '01 0a 00 00 00', 15, 20, '3 10', 'push the constant 10'],
-    ['  20:  Bus', '04 08', 20, 22, '7', 'subtract the value below the top from the top: 10 - 3 gives 7'],
-    ['  22:  Wrt', '04 01', 22, 24, '', 'write the top as a number: 7'],
-    ['  24:  Lod 0', '02 00 00 00 00', 24, 29, '3', 'push the value of x (slot 0): 3'],
-    ['  29:  Val 100', '01 64 00 00 00', 29, 34, '3 100', 'push the constant 100'],
-    ['  34:  Vid', '04 09', 34, 36, '33', 'divide the top by the value below it, rounding down: 100 / 3 gives 33'],
-    ['  36:  Wrt', '04 01', 36, 38, '', 'write the top as a number: 33'],
-    ['  38:  Lod 0', '02 00 00 00 00', 38, 43, '3', 'push the value of x (slot 0): 3'],
-    ['  43:  Val 0', '01 00 00 00 00', 43, 48, '3 0', 'push the constant 0'],
-    ['  48:  Lss', '04 0c', 48, 50, '0', 'compare the two top values: 3 < 0 gives 0'],
-    ['  50:  Val 1', '01 01 00 00 00', 50, 55, '0 1', 'push the constant 1'],
-    ['  55:  Or ', '04 11', 55, 57, '1', 'either of the two top Booleans: 0 | 1 gives 1'],
-    ['  57:  Sto 1', '03 01 00 00 00', 57, 62, '', 'store into b (slot 1): 1'],
-    ['  62:  Val -2147483648', '01 00 00 00 80', 62, 67, '-2147483648', 'push the constant -2147483648'],
-    ['  67:  Wrt', '04 01', 67, 69, '', 'write the top as a number: -2147483648'],
-    ['  69:  Val -2', '01 fe ff ff ff', 69, 74, '-2', 'push the constant -2'],
-    ['  74:  Wrt', '04 01', 74, 76, '', 'write the top as a number: -2'],
+    ['   0:  Val 3', '01 03 00 00 00', 0, 5, '3', '', 3],
+    ['   5:  Sto 0', '03 00 00 00 00', 5, 10, '', '3', null],
+    ['  10:  Lod 0', '02 00 00 00 00', 10, 15, '3', '3', 3],
+    ['  15:  Val 10', '01 0a 00 00 00', 15, 20, '3 10', '', 10],
+    ['  20:  Bus', '04 08', 20, 22, '7', '3 10', 7],
+    ['  22:  Wrt', '04 01', 22, 24, '', '7', null],
+    ['  24:  Lod 0', '02 00 00 00 00', 24, 29, '3', '3', 3],
+    ['  29:  Val 100', '01 64 00 00 00', 29, 34, '3 100', '', 100],
+    ['  34:  Vid', '04 09', 34, 36, '33', '3 100', 33],
+    ['  36:  Wrt', '04 01', 36, 38, '', '33', null],
+    ['  38:  Lod 0', '02 00 00 00 00', 38, 43, '3', '3', 3],
+    ['  43:  Val 0', '01 00 00 00 00', 43, 48, '3 0', '', 0],
+    ['  48:  Lss', '04 0c', 48, 50, '0', '3 0', 0],
+    ['  50:  Val 1', '01 01 00 00 00', 50, 55, '0 1', '', 1],
+    ['  55:  Or ', '04 11', 55, 57, '1', '0 1', 1],
+    ['  57:  Sto 1', '03 01 00 00 00', 57, 62, '', '1', null],
+    ['  62:  Val -2147483648', '01 00 00 00 80', 62, 67, '-2147483648', '', -2147483648],
+    ['  67:  Wrt', '04 01', 67, 69, '', '-2147483648', null],
+    ['  69:  Val -2', '01 fe ff ff ff', 69, 74, '-2', '', -2],
+    ['  74:  Wrt', '04 01', 74, 76, '', '-2', null],
   ]);
   assert.deepEqual([s[14].name, s[14].operand, s[14].command], ['Or', undefined, '55:  Or ']);
   assert.deepEqual([s[0].name, s[0].operand, s[0].traceRow, s[0].index], ['Val', 3, 1, 1]);
-  assert.deepEqual(s.at(-1).vars, [{ slot: 0, name: 'x', value: 3 }, { slot: 1, name: 'b', value: 1 }]);
+  // Every declared variable from the first step, 0 until stored.
+  assert.deepEqual([s[0].vars, s.at(-1).vars], [
+    [{ slot: 0, name: 'x', value: 0, stored: false }, { slot: 1, name: 'b', value: 0, stored: false }],
+    [{ slot: 0, name: 'x', value: 3, stored: true }, { slot: 1, name: 'b', value: 1, stored: true }]]);
   assert.deepEqual(s.at(-1).output, ['7', '33', '-2147483648', '-2']);
 });
 

@@ -1,0 +1,49 @@
+// The embed (embed.html): one program from its link (#code=… or #example=NAME, &step=K, &play=1),
+// in a frame of slides or a course page: the source, read-only, and the step view at that step,
+// with a link back to the playground at the same program and step, which opens in a new tab.
+import { statusLine } from './diagnostic.js';
+import { createEditor } from './editor.js';
+import { makeHash, readAddress } from './link.js';
+import { createRunner } from './runner.js';
+import { createStepView } from './step.js';
+
+const $ = (id) => document.getElementById(id);
+const runner = createRunner('kel.wasm', 'worker.js');
+const editor = createEditor($('editor'), { readOnly: true });
+const back = $('open-playground');
+let named = {};
+
+const playground = (k) => new URL('index.html' + makeHash(named, k), location.href).href;
+const steps = createStepView($('step-view'), {
+  closable: false,
+  onMove(step, k) {
+    editor.showStep(step);
+    back.href = playground(k);
+  },
+});
+
+async function load() {
+  const link = await readAddress('Nothing was run.');
+  if (link.trouble || link.text === null) {
+    $('status').textContent = link.trouble ?? 'This frame names no program: its address needs #code=… or #example=NAME.';
+    return;
+  }
+  const { h, text } = link;
+  named = link.named;
+  back.href = playground(0);
+  await editor.setText(text);
+  let r;
+  try {
+    r = await runner.run(() => new TextEncoder().encode(text));
+  } catch (e) {
+    if (!e.superseded) $('status').textContent = `kel could not run: ${e.message}.`;
+    return;
+  }
+  editor.showDiagnostic(r.status === 0 ? null : r.diagnostic);
+  $('status').textContent = statusLine(r.status, r.diagnostic);
+  steps.open(r, h.step ?? 1, { play: h.play });
+  performance.mark('kel-first-step');
+}
+
+window.addEventListener('hashchange', load);
+load();

@@ -1,0 +1,132 @@
+// A run of kel as the page shows it, worked out in the worker (web/worker.js) so that the page
+// only draws it, whatever the program's size: the lines kel wrote (web/lines.js), with the source
+// line kel had read when it wrote each, and the step view's data: the machine (web/replay.js),
+// each command's origin and what explains it (web/origins.js), in words (web/words.js), their
+// byte offsets turned into positions in the decoded text (web/positions.js). No DOM.
+import { run } from './kel.js';
+import { writtenLines } from './lines.js';
+import { origins } from './origins.js';
+import { charIndex, positionIndex } from './positions.js';
+import { replay } from './replay.js';
+import { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
+
+// A byte-order mark stays a character of the text, as in the editor's text the bytes came from.
+const decoder = new TextDecoder('utf-8', { ignoreBOM: true });
+const decoded = new WeakMap(); // each source's text, decoded once
+
+// What kel wrote, as lines, each with the source line kel had read up to when it
+// wrote it: the line of the last byte read, 0 before any input.
+function lines(chunks, input) {
+  let lf = 0; // line feeds among the first seen bytes of the input
+  let seen = 0;
+  return writtenLines(chunks).map(({ fd, text, read }) => {
+    if (read - 1 < seen) lf = seen = 0; // only a last line without its end can look back
+    for (; seen < read - 1; seen++) if (input[seen] === 10) lf++;
+    return { fd, text, from: read > 0 ? lf + 1 : 0 };
+  });
+}
+
+// The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
+// steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
+// a trace line or the failed fold's line belongs to). Each step is what the step view draws
+// (step.js), worked out here: positions as indices in the editor's text, source text shortened
+// (words.js excerpt), words, and values as kel writes them. A fold that ended kel is a step of
+// its own, the last, with no command.
+export async function result(kel, input) {
+  const r = await run(kel, input);
+  const rows = lines(r.chunks, input);
+  const errRows = rows.filter((row) => row.fd === 2);
+  const o = origins(input, r);
+  const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
+  const { steps, diagnostic } = replay(input, r, variables.map((v) => v.name));
+  const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
+  const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
+  const variable = (slot) => variables[slot];
+  const view = steps.map((s, i) => {
+    const why = o.commands[i] ?? null;
+    const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null };
+    if (next?.why) next.originParts = excerpt(textOf(input, next.why.origin.from, next.why.origin.to));
+    const shownOrigin = why && origin(why.origin);
+    const c = { before: i === 0 ? [] : o.commands[i - 1]?.types ?? null, next, variable, written: s.output.length, originParts: shownOrigin?.parts };
+    return {
+      ...common(input, s, s.readFrom, s.readTo, why, why?.types ?? null, variable),
+      traceRow: s.traceRow,
+      command: s.command,
+      name: s.name,
+      pos: s.pos,
+      bytes: s.bytes,
+      codeFrom: s.codeFrom,
+      codeTo: s.codeTo,
+      origin: shownOrigin,
+      explain: explain(s, why, shownOrigin?.parts ?? null, c),
+      error: s.error,
+    };
+  });
+  if (o.failedFold) {
+    const f = o.failedFold;
+    const last = steps.at(-1);
+    const shownOrigin = origin(f.origin);
+    view.push({
+      ...common(input, last ?? { stack: [], vars: variables.map((v, slot) => ({ slot, name: v.name, value: 0 })), output: [] },
+        last?.readTo ?? 0, f.read, null, o.commands.at(-1)?.types ?? [], variable),
+      traceRow: errRows.findIndex((row) => row.text === f.text),
+      command: null,
+      name: null,
+      pos: last?.codeTo ?? 0,
+      bytes: new Uint8Array(0),
+      codeFrom: last?.codeTo ?? 0,
+      codeTo: last?.codeTo ?? 0,
+      origin: shownOrigin,
+      explain: foldWords(f, shownOrigin.parts),
+      error: f.text,
+    });
+  }
+  view.forEach((s, i) => (s.index = i + 1));
+  // Each trace row, and the failed fold's line, knows its step.
+  for (const s of view) if (errRows[s.traceRow]) errRows[s.traceRow].step = s.index;
+  if (diagnostic) {
+    diagnostic.at = view.length;
+    if (diagnostic.kind === 'source') {
+      diagnostic.index = positionIndex(input, diagnostic.line, diagnostic.col);
+    } else {
+      diagnostic.line = rows.find((row) => row.fd === 2 && row.text === diagnostic.text)?.from ?? 0;
+      // A failed command, or a failed fold, is marked at its origin.
+      const failed = view.at(-1);
+      if (failed?.error && failed.origin) diagnostic.origin = failed.origin;
+    }
+  }
+  const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(d), ...(d.expr && { expr: at(d.expr) }) }));
+  return { status: r.status, rows, steps: view, diagnostic, declarations };
+}
+
+// What a step shows of the source read and of the machine: the source read from..to (bytes),
+// as the editor's range and as the text new to this step, with the character kel looked at past
+// its token apart; the look-ahead; the stack, variables and output as kel writes values (types:
+// the stack's types, bottom first, where known).
+function common(input, s, from, to, why, types, variable) {
+  const range = { from: charIndex(input, from), to: charIndex(input, to) };
+  // The character looked at past the token, when it is new to this step.
+  const ahead = why && why.ahead.to > why.ahead.from && why.ahead.from >= from ? why.ahead : null;
+  const read = {
+    ...range,
+    parts: excerpt(textOf(input, from, ahead ? ahead.from : to)),
+    ahead: ahead && character(textOf(input, ahead.from, ahead.to)),
+  };
+  return {
+    read,
+    ahead: why && why.ahead.to > why.ahead.from ? { from: charIndex(input, why.ahead.from), to: charIndex(input, why.ahead.to) } : null,
+    lookAhead: why && lookAhead(why.token.kind, textOf(input, why.token.from, why.token.to), textOf(input, why.ahead.from, why.ahead.to)),
+    stack: s.stack.map((v, k) => shown(v, types?.[k])),
+    vars: s.vars.map((v) => ({ slot: v.slot, name: v.name, type: variable(v.slot)?.type ?? null, value: shown(v.value, variable(v.slot)?.type) })),
+    output: s.output,
+  };
+}
+
+// The text of the source's bytes from..to, as the page's decoder shows it (web/positions.js):
+// a byte within a character stands for the whole character.
+function textOf(input, from, to) {
+  const text = decoded.get(input) ?? decoded.set(input, decoder.decode(input)).get(input);
+  const a = charIndex(input, from);
+  const b = charIndex(input, to);
+  return b > a || from === to ? text.slice(a, b) : String.fromCodePoint(text.codePointAt(a));
+}
