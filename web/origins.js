@@ -127,7 +127,7 @@ class Mirror {
 
   // A use of entry i at the current token.
   refer(i) {
-    this.references.push({ ...this.token(), decl: i, after: this.commands.length });
+    this.references.push({ from: this.s.from, to: this.s.to, decl: i, after: this.commands.length });
   }
 
   // The entry for the name being declared, kept in the identifier store; counted by enter().
@@ -201,7 +201,7 @@ class Mirror {
     const from = d.from;
     const to = d1.to;
     if (d.c && d1.c) {
-      const names = [...d.names, ...d1.names];
+      const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => fold(op, d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
       return { t, c: true, v, from, to, folded: true, names };
     }
@@ -515,7 +515,7 @@ function addPositions(input, out) {
     ranges.push(o);
     if (o.expr) ranges.push(o.expr);
   }
-  ranges.push(...out.references);
+  for (const r of out.references) ranges.push(r); // one by one: they may be more than a call takes arguments
   const at = linesAndColumns(input, ranges.map((r) => r.from));
   ranges.forEach((r, k) => Object.assign(r, at[k]));
 }

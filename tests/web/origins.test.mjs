@@ -7,7 +7,8 @@
 // operand (TRUE or FALSE for a Boolean) and the constant's value. An origin is a whole expression,
 // so it needs no parentheses, which would put one nested 1000 deep a level too deep. The source up
 // to a failed fold's origin ends kel with the same message, and a reference is its declaration's
-// name. Then tables of tricky cases, and a doctored trace at which the origins stop.
+// name. Then tables of tricky cases, a doctored trace at which the origins stop, and chains of
+// 200,000 constant names.
 //   node --test-reporter=tap tests/web/origins.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
@@ -172,5 +173,27 @@ test('a doctored trace stops the origins at the line that differs', async () => 
     const o = origins(input, doctor(from, to));
     assert.deepEqual([o.complete, o.commands.length, o.disagreement.at, o.references.length],
       [false, agreed, agreed, references], `${from} as ${to}`);
+  }
+});
+
+// Chains of 200,000 named constants, one predeclared and one declared, folded to one value: each
+// fold keeps its constants once, and every reference is kept, more than a call takes arguments.
+test('a chain of 200,000 constant names folds to one Val with each constant once', async () => {
+  const n = 200000;
+  const table = [
+    [`BEGIN WRITE TRUE${' & TRUE'.repeat(n - 1)} .`, ['Val 1 folded TRUE', 'WrB'], 1, 'TRUE'],
+    [`CONST k = 1; BEGIN WRITE k${' + k'.repeat(n - 1)} .`, [`Val ${n} folded k`, 'Wrt'], 4, String(n)],
+  ];
+  for (const [src, commands, decl, written] of table) {
+    const input = enc.encode(src);
+    const r = await run(kel, input);
+    const o = origins(input, r);
+    const expr = src.indexOf('WRITE') + 6;
+    assert.deepEqual([
+      o.disagreement, lines(r.stdout),
+      o.commands.map((c) => [c.name, c.operand, c.kind, ...(c.constants?.map((k) => k.name) ?? [])].filter((x) => x !== undefined).join(' ')),
+      [o.commands[0].origin.from, o.commands[0].origin.to],
+      o.references.length, o.references.every((x) => x.decl === decl),
+    ], [null, [written], commands, [expr, src.length - 2], n, true], src.slice(0, 40));
   }
 });
