@@ -10,9 +10,8 @@
 import { add, div, Failure, mul, neg, sub, truth, value } from './arith.js';
 import {
   codeSize, commands, keywords, maxInteger, maxNameLength, maxNesting, nameStoreSize, objectCount, operation,
-  predeclared, predeclaredNames, stackSize, traceCommand, traceHeader,
+  predeclared, predeclaredNames, stackSize,
 } from './facts.js';
-import { writtenLines } from './lines.js';
 import { linesAndColumns } from './positions.js';
 import { Scanner, Sym } from './tokens.js';
 
@@ -425,24 +424,11 @@ export function declaredNames(input) {
   return m.objects.filter((o) => o.kind === 'variable').map((o) => o.name);
 }
 
-// What kel wrote on its error output: the commands of the trace and the diagnostic, each with
-// how far kel had read when it wrote it.
-function traceOf(result) {
-  const trace = [];
-  let diagnostic = null;
-  for (const { fd, text, read } of writtenLines(result.chunks)) {
-    if (fd !== 2) continue;
-    const t = traceCommand(text);
-    if (t) trace.push({ ...t, read, text });
-    else if (text !== traceHeader && diagnostic === null) diagnostic = { text, read };
-  }
-  return { trace, diagnostic };
-}
-
 const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos === t.pos && p.read === t.read;
 
-// The origins of a run of kel (web/kel.js's result) on input, checked against it. Ranges are
-// byte offsets from..to, with line and col, kel's line and column of from (from 1, in bytes).
+// The origins of a run of kel (web/kel.js's result) on input, checked against it and against
+// what it wrote (written: web/lines.js's traceOf of its chunks). Ranges are byte offsets
+// from..to, with line and col, kel's line and column of from (from 1, in bytes).
 // - commands: one per command of kel's trace, in its order, while prediction and trace agree,
 //   none from the first disagreement on: { name, operand, pos, read, origin, token, ahead, type,
 //   types }, where origin is the source that made kel generate it, token the token kel had just
@@ -462,10 +448,10 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   commands do; after is how many commands came before each.
 // - body: the range of BEGIN, or null; complete: whether kel's run agreed to its end;
 //   disagreement: null, or { at (the command's index), predicted, actual (kel's line) }.
-export function origins(input, result) {
+export function origins(input, result, written) {
   const m = new Mirror(input);
   const end = m.run();
-  const { trace, diagnostic: d } = traceOf(result);
+  const { trace, diagnostic: d } = written;
   const p = m.commands;
   let agreed = 0;
   while (agreed < trace.length && agreed < p.length && same(p[agreed], trace[agreed])) agreed++;
@@ -481,7 +467,7 @@ export function origins(input, result) {
       complete = kelEnds = end.kind === 'end' && result.status === 0 && result.read === end.read;
     } else if (agreed === p.length && d?.text === end.text && d.read === end.read) {
       complete = kelEnds = true;
-    } else if (agreed > 0 && /^(Comp|Fatal error): /.test(d?.text) && d.read === trace[agreed - 1].read) {
+    } else if (agreed > 0 && d?.kind === 'runtime' && d.read === trace[agreed - 1].read) {
       complete = true; // the machine failed at the last command, on values the mirror does not know
     }
   }

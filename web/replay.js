@@ -7,11 +7,7 @@
 // own rules: the code store's size, the stack and variables of kel's sizes, kel's arithmetic
 // (arith.js) and kel's messages. No DOM.
 import { Failure, add, div, mul, neg, sub } from './arith.js';
-import { diagnosticOf } from './diagnostic.js';
-import {
-  booleanTexts, codeSize, commands, operations, stackSize, traceCommand, traceHeader, tracePrefix, varCount,
-} from './facts.js';
-import { writtenLines } from './lines.js';
+import { booleanTexts, codeSize, commands, operations, stackSize, tracePrefix, varCount } from './facts.js';
 import { declaredNames } from './origins.js';
 
 // What each operation computes, by name: the result f(x, y), or the value written (out). y is
@@ -127,12 +123,12 @@ function slots(declared, stored) {
   return all;
 }
 
-// The steps of the step view for a run of kel on input (see the header of this file), the
-// diagnostic that ended the run, if any, and the variables' names by slot (names, when the
-// caller has them from the run's origins). Each step has taken, the values its command took
-// (from the stack, bottom first, or a Lod's variable), and pushed, the value it pushed or null.
-export function replay(input, result, names = declaredNames(input)) {
-  const errLines = writtenLines(result.chunks).filter((l) => l.fd === 2);
+// The steps of the step view for a run of kel on input (see the header of this file), from what
+// it wrote (written: web/lines.js's traceOf), the diagnostic that ended the run, if any, and the
+// variables' names by slot (names, when the caller has them from the run's origins). Each step
+// has taken, the values its command took (from the stack, bottom first, or a Lod's variable),
+// and pushed, the value it pushed or null.
+export function replay(input, written, names = declaredNames(input)) {
   // The machine: the code store's length, the stack, the variables and which of them were
   // stored, the lines written, and what the command being run took and pushed.
   const m = {
@@ -145,14 +141,9 @@ export function replay(input, result, names = declaredNames(input)) {
     pushed: null,
   };
   const steps = [];
-  let diagnostic = null;
   let read = 0;
-  errLines.forEach(({ text, read: readTo }, traceRow) => {
-    const t = traceCommand(text);
-    if (!t) {
-      if (text !== traceHeader && diagnostic === null) diagnostic = diagnosticOf(text);
-      return;
-    }
+  for (const t of written.trace) {
+    const { text, read: readTo, row: traceRow } = t;
     const cmd = commandOf(t);
     const codeFrom = t.pos;
     m.len = codeFrom; // kel's own position; equal to the replay's when all went well
@@ -185,7 +176,8 @@ export function replay(input, result, names = declaredNames(input)) {
       error,
     });
     read = readTo;
-  });
+  }
+  const diagnostic = written.diagnostic && { ...written.diagnostic };
   if (diagnostic) {
     const failed = steps.length > 0 && steps[steps.length - 1].error !== null;
     diagnostic.at = steps.length;

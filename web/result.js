@@ -4,7 +4,7 @@
 // each command's origin and what explains it (web/origins.js), in words (web/words.js), their
 // byte offsets turned into positions in the decoded text (web/positions.js). No DOM.
 import { run } from './kel.js';
-import { writtenLines } from './lines.js';
+import { traceOf } from './lines.js';
 import { origins } from './origins.js';
 import { charIndex, positionIndex } from './positions.js';
 import { replay } from './replay.js';
@@ -14,12 +14,12 @@ import { character, excerpt, explain, foldWords, lookAhead, shown } from './word
 const decoder = new TextDecoder('utf-8', { ignoreBOM: true });
 const decoded = new WeakMap(); // each source's text, decoded once
 
-// What kel wrote, as lines, each with the source line kel had read up to when it
-// wrote it: the line of the last byte read, 0 before any input.
-function lines(chunks, input) {
+// The lines kel wrote (traceOf's), each with the source line kel had read up to when it wrote
+// it: the line of the last byte read, 0 before any input.
+function lines(written, input) {
   let lf = 0; // line feeds among the first seen bytes of the input
   let seen = 0;
-  return writtenLines(chunks).map(({ fd, text, read }) => {
+  return written.map(({ fd, text, read }) => {
     if (read - 1 < seen) lf = seen = 0; // only a last line without its end can look back
     for (; seen < read - 1; seen++) if (input[seen] === 10) lf++;
     return { fd, text, from: read > 0 ? lf + 1 : 0 };
@@ -34,11 +34,12 @@ function lines(chunks, input) {
 // its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
-  const rows = lines(r.chunks, input);
+  const written = traceOf(r.chunks);
+  const rows = lines(written.lines, input);
   const errRows = rows.filter((row) => row.fd === 2);
-  const o = origins(input, r);
+  const o = origins(input, r, written);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
-  const { steps, diagnostic } = replay(input, r, variables.map((v) => v.name));
+  const { steps, diagnostic } = replay(input, written, variables.map((v) => v.name));
   const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
   const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
@@ -69,7 +70,7 @@ export async function result(kel, input) {
     view.push({
       ...common(input, last ?? { stack: [], vars: variables.map((v, slot) => ({ slot, name: v.name, value: 0 })), output: [] },
         last?.readTo ?? 0, f.read, null, o.commands.at(-1)?.types ?? [], variable),
-      traceRow: errRows.findIndex((row) => row.text === f.text),
+      traceRow: written.diagnostic.row, // the fold's line is kel's diagnostic
       command: null,
       name: null,
       pos: last?.codeTo ?? 0,
@@ -89,7 +90,7 @@ export async function result(kel, input) {
     if (diagnostic.kind === 'source') {
       diagnostic.index = positionIndex(input, diagnostic.line, diagnostic.col);
     } else {
-      diagnostic.line = rows.find((row) => row.fd === 2 && row.text === diagnostic.text)?.from ?? 0;
+      diagnostic.line = errRows[diagnostic.row].from;
       // A failed command, or a failed fold, is marked at its origin.
       const failed = view.at(-1);
       if (failed?.error && failed.origin) diagnostic.origin = failed.origin;

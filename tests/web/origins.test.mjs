@@ -14,7 +14,8 @@ import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { traceCommand } from '../../web/facts.js';
 import { run } from '../../web/kel.js';
-import { origins } from '../../web/origins.js';
+import { traceOf } from '../../web/lines.js';
+import { origins as originsOf } from '../../web/origins.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();
@@ -22,6 +23,7 @@ const dec = new TextDecoder();
 const join = (...parts) => Buffer.concat(parts.map((p) => (typeof p === 'string' ? enc.encode(p) : p)));
 const lines = (bytes) => dec.decode(bytes).split('\r\n').slice(0, -1);
 const totals = { programs: 0, commands: 0, disagreements: 0 };
+const origins = (input, r) => originsOf(input, r, traceOf(r.chunks));
 
 // Runs kel on the statements, each [bytes, the line it must write], after the declarations.
 async function writes(declarations, statements) {

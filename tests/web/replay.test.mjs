@@ -9,6 +9,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { run } from '../../web/kel.js';
+import { traceOf } from '../../web/lines.js';
 import { charIndex, positionIndex } from '../../web/positions.js';
 import { replay } from '../../web/replay.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
@@ -19,7 +20,7 @@ const dec = new TextDecoder();
 // Checks one run's replay against what kel wrote.
 async function agrees(input) {
   const r = await run(kel, input);
-  const { steps, diagnostic } = replay(input, r);
+  const { steps, diagnostic } = replay(input, traceOf(r.chunks));
   const last = steps.at(-1);
   assert.deepEqual(last?.output ?? [], dec.decode(r.stdout).split('\r\n').slice(0, -1), 'written values');
   // kel's diagnostic belongs to a command when it directly follows the command's trace line and
@@ -61,7 +62,7 @@ test('the runner gave the cases\' inputs', () => assert.ok(caseCount > 0, 'no ca
 
 const steps = async (src) => {
   const input = enc.encode(src);
-  return { input, ...replay(input, await run(kel, input)) };
+  return { input, ...replay(input, traceOf((await run(kel, input)).chunks)) };
 };
 const hex = (b) => Buffer.from(b).toString('hex').replace(/../g, '$& ').trim();
 
