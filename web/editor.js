@@ -181,23 +181,11 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         if (from < text.length) await new Promise((resolve) => setTimeout(resolve));
       } while (from < text.length);
     },
-    // The mark of a run's diagnostic d (web/worker.js), or none for null: a source error marks
-    // the character at its line and column (or the end of the text, where it stands there); a
-    // failed command or fold its origin; another stop at run time the line kel had read.
+    // The mark of a run's diagnostic d (web/result.js), or none for null: on the text d.mark is
+    // about (web/diagnostic.js decides it), an empty one at the end of the text.
     showDiagnostic(d) {
-      const doc = view.state.doc;
-      let m = null;
-      if (d?.kind === 'source') {
-        const from = Math.min(d.index, doc.length);
-        const c = doc.sliceString(from, from + 2);
-        const to = from + (c === '' || c[0] === '\n' ? 0 : String.fromCodePoint(c.codePointAt(0)).length);
-        m = { from, to, line: d.line, col: d.col };
-      } else if (d?.origin) {
-        m = { from: d.origin.from, to: d.origin.to, line: d.origin.line, col: d.origin.col };
-      } else if (d?.line > 0) {
-        const line = lineRange(d.line);
-        m = { from: line.from, to: line.to, line: d.line };
-      }
+      const end = view.state.doc.length;
+      const m = d?.mark && { ...d.mark, from: Math.min(d.mark.from, end), to: Math.min(d.mark.to, end) };
       const attributes = m && {
         'data-testid': 'mark', class: m.to > m.from ? 'kel-mark' : 'kel-mark kel-end', 'data-line': String(m.line),
         ...(m.col ? { 'data-column': String(m.col) } : {}),

@@ -3,10 +3,11 @@
 // line kel had read when it wrote each, and the step view's data: the machine (web/replay.js),
 // each command's origin and what explains it (web/origins.js), in words (web/words.js), their
 // byte offsets turned into positions in the decoded text (web/positions.js). No DOM.
+import { diagnosticRange } from './diagnostic.js';
 import { run } from './kel.js';
 import { traceOf } from './lines.js';
 import { origins } from './origins.js';
-import { charIndex, positionIndex } from './positions.js';
+import { charIndex } from './positions.js';
 import { replay } from './replay.js';
 import { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
 
@@ -28,7 +29,9 @@ function lines(written, input) {
 
 // The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
 // steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
-// a trace line or the failed fold's line belongs to). Each step is what the step view draws
+// a trace line or the failed fold's line belongs to); diagnostic is kel's, { text, kind, at (the
+// number of steps before it), mark (the text it is about, { from, to, line, col }, or null) }, or
+// null. Each step is what the step view draws
 // (step.js), worked out here: positions as indices in the editor's text, source text shortened
 // (words.js excerpt), words, and values as kel writes them. A fold that ended kel is a step of
 // its own, the last, with no command.
@@ -39,7 +42,7 @@ export async function result(kel, input) {
   const errRows = rows.filter((row) => row.fd === 2);
   const o = origins(input, r, written);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
-  const { steps, diagnostic } = replay(input, written, variables.map((v) => v.name));
+  const { steps } = replay(input, written, variables.map((v) => v.name));
   const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
   const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
@@ -85,17 +88,10 @@ export async function result(kel, input) {
   view.forEach((s, i) => (s.index = i + 1));
   // Each trace row, and the failed fold's line, knows its step.
   for (const s of view) if (errRows[s.traceRow]) errRows[s.traceRow].step = s.index;
-  if (diagnostic) {
-    diagnostic.at = view.length;
-    if (diagnostic.kind === 'source') {
-      diagnostic.index = positionIndex(input, diagnostic.line, diagnostic.col);
-    } else {
-      diagnostic.line = errRows[diagnostic.row].from;
-      // A failed command, or a failed fold, is marked at its origin.
-      const failed = view.at(-1);
-      if (failed?.error && failed.origin) diagnostic.origin = failed.origin;
-    }
-  }
+  // kel's diagnostic, after the last step, with the text it is about (web/diagnostic.js).
+  const d = written.diagnostic;
+  const mark = d && diagnosticRange(input, d, o);
+  const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(mark) };
   const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(d), ...(d.expr && { expr: at(d.expr) }) }));
   return { status: r.status, rows, steps: view, diagnostic, declarations };
 }

@@ -6,7 +6,7 @@
 // trace and output give each name's class, value or slot, and type. Results are plain data with
 // byte offsets, so that they cross unchanged from the worker thread that computes them.
 import { parentPort, workerData } from 'node:worker_threads';
-import { Scanner, Sym, origins, positionOffset, run, traceOf } from './shared.js';
+import { Scanner, Sym, diagnosticRange, origins, run, traceOf } from './shared.js';
 
 const enc = new TextEncoder();
 
@@ -55,21 +55,11 @@ function endBefore(bytes, from, stop) {
   return end;
 }
 
-// kel's diagnostic and the bytes it is about: a source error the character at its line and
-// column; a run-time error the origin of the command that failed, or of the fold that failed;
-// where origins are not known, the line kel was reading.
-function diagnose(bytes, d, o) {
+// kel's diagnostic and the bytes it is about (web/diagnostic.js), or null.
+function diagnosed(bytes, d, o) {
   if (!d) return null;
-  const diag = { text: d.text, kind: d.kind, from: 0, to: 0 };
-  if (d.kind === 'source') {
-    diag.from = diag.to = positionOffset(bytes, d.line, d.col);
-  } else if (d.kind === 'runtime' && o.complete && (o.failedFold || o.commands.length)) {
-    ({ from: diag.from, to: diag.to } = o.failedFold?.origin ?? o.commands.at(-1).origin);
-  } else if (d.kind === 'runtime') {
-    diag.to = Math.max(0, Math.min(d.read, bytes.length) - 1);
-    diag.from = bytes.lastIndexOf(10, diag.to - 1) + 1;
-  }
-  return diag;
+  const { from, to } = diagnosticRange(bytes, d, o) ?? { from: 0, to: 0 };
+  return { text: d.text, from, to };
 }
 
 export async function check(module, bytes) {
@@ -94,7 +84,7 @@ export async function check(module, bytes) {
   return {
     status: r.status,
     lines: lines.map(({ fd, text }) => ({ fd, text })),
-    diagnostic: diagnose(bytes, written.diagnostic, o),
+    diagnostic: diagnosed(bytes, written.diagnostic, o),
     names: names ?? [],
     refs,
     writes,

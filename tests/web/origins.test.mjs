@@ -12,6 +12,7 @@
 //   node --test-reporter=tap tests/web/origins.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
+import { diagnosticRange } from '../../web/diagnostic.js';
 import { traceCommand } from '../../web/facts.js';
 import { run } from '../../web/kel.js';
 import { traceOf } from '../../web/lines.js';
@@ -175,6 +176,27 @@ test('a doctored trace stops the origins at the line that differs', async () => 
     const o = origins(input, doctor(from, to));
     assert.deepEqual([o.complete, o.commands.length, o.disagreement.at, o.references.length],
       [false, agreed, agreed, references], `${from} as ${to}`);
+  }
+});
+
+// The text kel's diagnostic is about, for the page and the language server alike: a source
+// error's character (none at the end), the origin of what failed, and, where the origins stop
+// short of kel's end (a doctored trace), the line that holds the last byte kel read.
+test('the text a diagnostic is about', async () => {
+  const table = [
+    ['BEGIN (* \u00e9 *) WRITE 1, .', null, ',', '1,23'],
+    ['BEGIN WRITE 1', null, '', '1,14'],
+    ['VAR x : INTEGER;\nBEGIN WRITE 7 / x .', null, '/', '2,15'],
+    ['CONST k = 1 / 0;', null, '1 / 0', '1,11'],
+    ['VAR x : INTEGER;\nBEGIN WRITE 7 / x .\n', ['Lod 0', 'Lod 1'], 'BEGIN WRITE 7 / x .', '2,'],
+    ['VAR x : INTEGER;\nBEGIN WRITE 7 / x\n.', ['Lod 0', 'Lod 1'], '.', '3,'],
+  ];
+  for (const [src, doctor, about, at] of table) {
+    const input = enc.encode(src);
+    const r = await run(kel, input);
+    const w = traceOf(doctor ? r.chunks.map((c) => ({ ...c, bytes: enc.encode(dec.decode(c.bytes).replace(...doctor)) })) : r.chunks);
+    const m = diagnosticRange(input, w.diagnostic, originsOf(input, r, w));
+    assert.deepEqual([dec.decode(input.subarray(m.from, m.to)), `${m.line},${m.col ?? ''}`], [about, at], src);
   }
 });
 

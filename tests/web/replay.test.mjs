@@ -10,7 +10,7 @@ import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { run } from '../../web/kel.js';
 import { traceOf } from '../../web/lines.js';
-import { charIndex, positionIndex } from '../../web/positions.js';
+import { charIndex, positionOffset } from '../../web/positions.js';
 import { replay } from '../../web/replay.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
@@ -139,7 +139,7 @@ test('the diagnostic that ends the steps', async () => {
   for (const [src, kind, text, at, failed, rest] of table) {
     const { input, steps: s, diagnostic: d } = await steps(src);
     assert.deepEqual([d.kind, d.text, d.at, d.failed, s.length], [kind, text, at, failed, at], src);
-    if (rest !== null) assert.equal(src.slice(positionIndex(input, d.line, d.col)), rest, src);
+    if (rest !== null) assert.equal(src.slice(charIndex(input, positionOffset(input, d.line, d.col))), rest, src);
   }
 });
 
@@ -149,5 +149,5 @@ test('string indices of byte offsets', () => {
   const want = [0, 1, 1, 2, 2, 2, 3, 3, 3, 3, 5, 6, 7, 8, 9, 9];
   assert.deepEqual(want.map((_, b) => charIndex(input, b)), want);
   assert.equal(dec.decode(input).length, 9);
-  assert.deepEqual([positionIndex(input, 1, 12), positionIndex(input, 2, 1), positionIndex(input, 2, 2)], [6, 8, 9]);
+  assert.deepEqual([[1, 12], [2, 1], [2, 2]].map(([l, c]) => charIndex(input, positionOffset(input, l, c))), [6, 8, 9]);
 });
