@@ -375,7 +375,7 @@ class Mirror {
       this.read();
       const d = this.expression();
       if (d.c) this.val(d, false);
-      this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false });
+      this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false, expressionEnd: d.to });
     }
   }
 
@@ -437,7 +437,8 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   types the types on the stack after it ran. A Val also has kind ('literal', 'constant' or
 //   'folded'), constants (the named constants in its origin, each once: { name, value, type,
 //   decl }) and heldBack (a left operand pushed after the right one); an operation has exchanged
-//   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...).
+//   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has
+//   expressionEnd, where the expression it writes ends.
 // - failedFold: { text, read, origin, constants, operands, operator } of the fold that ended kel,
 //   no command generated for it, or null; operands are the values it folded, operator the text
 //   of its operator.

@@ -6,7 +6,7 @@
 // trace and output give each name's class, value or slot, and type. Results are plain data with
 // byte offsets, so that they cross unchanged from the worker thread that computes them.
 import { parentPort, workerData } from 'node:worker_threads';
-import { Scanner, Sym, diagnosticRange, origins, run, traceOf } from './shared.js';
+import { diagnosticRange, origins, run, traceOf } from './shared.js';
 
 const enc = new TextEncoder();
 
@@ -46,15 +46,6 @@ async function namesOf(module, bytes, decls) {
   return names;
 }
 
-// The end of the last token that starts at or after from and before stop: the end of a WRITE's
-// expression, given the WRITE and the token after the expression.
-function endBefore(bytes, from, stop) {
-  const s = new Scanner((i) => bytes[i], bytes.length, from);
-  let end = from;
-  while (s.read() !== Sym.EOF && s.error === null && s.from < stop) end = s.to;
-  return end;
-}
-
 // kel's diagnostic and the bytes it is about (web/diagnostic.js), or null.
 function diagnosed(bytes, d, o) {
   if (!d) return null;
@@ -71,10 +62,7 @@ export async function check(module, bytes) {
   const output = lines.filter((l) => l.fd === 1).map((l) => l.text);
   const writes = o.commands
     .filter((c) => c.name === 'Wrt' || c.name === 'WrB')
-    .map((c, k) => {
-      const { from, to } = c.origin;
-      return { from, to, end: endBefore(bytes, from, c.token.from), value: output[k] ?? null };
-    });
+    .map((c, k) => ({ from: c.origin.from, to: c.origin.to, end: c.expressionEnd, value: output[k] ?? null }));
   const own = o.declarations.filter((d) => !d.predeclared);
   const first = o.declarations.length - own.length;
   const names = await namesOf(module, bytes, own);
