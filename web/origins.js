@@ -413,17 +413,6 @@ class Mirror {
   }
 }
 
-// The variables' names by slot, as kel declares them (for naming slots where no run is checked).
-export function declaredNames(input) {
-  const m = new Mirror(input);
-  try {
-    m.declarations();
-  } catch (e) {
-    if (!(e instanceof Stop)) throw e;
-  }
-  return m.objects.filter((o) => o.kind === 'variable').map((o) => o.name);
-}
-
 const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos === t.pos && p.read === t.read;
 
 // The origins of a run of kel (web/kel.js's result) on input, checked against it and against

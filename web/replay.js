@@ -8,7 +8,6 @@
 // (arith.js) and kel's messages. No DOM.
 import { Failure, add, div, mul, neg, sub } from './arith.js';
 import { booleanTexts, codeSize, commands, operations, stackSize, tracePrefix, varCount } from './facts.js';
-import { declaredNames } from './origins.js';
 
 // What each operation computes, by name: the result f(x, y), or the value written (out). y is
 // the top, x the value below it (the top alone for one operand).
@@ -123,12 +122,12 @@ function slots(declared, stored) {
   return all;
 }
 
-// The steps of the step view for a run of kel on input (see the header of this file), from what
-// it wrote (written: web/lines.js's traceOf), the diagnostic that ended the run, if any, and the
-// variables' names by slot (names, when the caller has them from the run's origins). Each step
-// has taken, the values its command took (from the stack, bottom first, or a Lod's variable),
-// and pushed, the value it pushed or null.
-export function replay(input, written, names = declaredNames(input)) {
+// The steps of the step view for a run of kel (see the header of this file), from what it wrote
+// (written: web/lines.js's traceOf), and the diagnostic that ended the run, if any; names are the
+// variables' names by slot (from the run's origins). Each step has taken, the values its command
+// took (from the stack, bottom first, or a Lod's variable), and pushed, the value it pushed or
+// null.
+export function replay(written, names) {
   // The machine: the code store's length, the stack, the variables and which of them were
   // stored, the lines written, and what the command being run took and pushed.
   const m = {
@@ -183,5 +182,5 @@ export function replay(input, written, names = declaredNames(input)) {
     diagnostic.at = steps.length;
     diagnostic.failed = failed ? steps.length : null;
   }
-  return { steps, diagnostic, names };
+  return { steps, diagnostic };
 }

@@ -42,7 +42,7 @@ export async function result(kel, input) {
   const errRows = rows.filter((row) => row.fd === 2);
   const o = origins(input, r, written);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
-  const { steps } = replay(input, written, variables.map((v) => v.name));
+  const { steps } = replay(written, variables.map((v) => v.name));
   const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
   const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
