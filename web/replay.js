@@ -2,10 +2,10 @@
 // source kel had read when it generated it, and the machine after it ran: what the step view
 // shows of each step (the source read, marked in the editor too, the trace row, the command and
 // the values it took and pushed, the stack, the variables, the output so far, the code store's
-// bytes) and the diagnostic that ended the steps; words.js puts them into words. kel lists each command and its operand on the error output
-// (the generation trace), so the machine is rebuilt here by running the trace again with kel's
-// own rules: the code store's size, the stack and variables of kel's sizes, kel's arithmetic
-// (arith.js) and kel's messages. No DOM.
+// bytes); words.js puts them into words. kel lists each command and its operand on the error
+// output (the generation trace), so the machine is rebuilt here by running the trace again with
+// kel's own rules: the code store's size, the stack and variables of kel's sizes, kel's
+// arithmetic (arith.js) and kel's messages. No DOM.
 import { Failure, add, div, mul, neg, sub } from './arith.js';
 import { booleanTexts, codeSize, commands, operations, stackSize, tracePrefix, varCount } from './facts.js';
 
@@ -123,10 +123,9 @@ function slots(declared, stored) {
 }
 
 // The steps of the step view for a run of kel (see the header of this file), from what it wrote
-// (written: web/lines.js's traceOf), and the diagnostic that ended the run, if any; names are the
-// variables' names by slot (from the run's origins). Each step has taken, the values its command
-// took (from the stack, bottom first, or a Lod's variable), and pushed, the value it pushed or
-// null.
+// (written: web/lines.js's traceOf); names are the variables' names by slot (from the run's
+// origins). Each step has taken, the values its command took (from the stack, bottom first, or a
+// Lod's variable), and pushed, the value it pushed or null.
 export function replay(written, names) {
   // The machine: the code store's length, the stack, the variables and which of them were
   // stored, the lines written, and what the command being run took and pushed.
@@ -154,11 +153,8 @@ export function replay(written, names) {
       error = e.text;
     }
     steps.push({
-      index: steps.length + 1,
       traceRow,
-      text,
       command: text.slice(tracePrefix.length).trimStart(),
-      pos: codeFrom,
       name: cmd.name,
       operand: cmd.operand,
       bytes: cmd.bytes,
@@ -169,18 +165,11 @@ export function replay(written, names) {
       taken: m.taken,
       pushed: error === null ? m.pushed : null,
       stack: [...m.stack],
-      vars: slots(names.length, m.stored).map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot], stored: m.stored.has(slot) })),
+      vars: slots(names.length, m.stored).map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot] })),
       output: [...m.output],
-      written: cmd.op?.out && error === null ? m.output[m.output.length - 1] : null,
       error,
     });
     read = readTo;
   }
-  const diagnostic = written.diagnostic && { ...written.diagnostic };
-  if (diagnostic) {
-    const failed = steps.length > 0 && steps[steps.length - 1].error !== null;
-    diagnostic.at = steps.length;
-    diagnostic.failed = failed ? steps.length : null;
-  }
-  return { steps, diagnostic };
+  return steps;
 }

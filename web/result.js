@@ -42,7 +42,7 @@ export async function result(kel, input) {
   const errRows = rows.filter((row) => row.fd === 2);
   const o = origins(input, r, written);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
-  const { steps } = replay(written, variables.map((v) => v.name));
+  const steps = replay(written, variables.map((v) => v.name));
   const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
   const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
@@ -57,7 +57,6 @@ export async function result(kel, input) {
       traceRow: s.traceRow,
       command: s.command,
       name: s.name,
-      pos: s.pos,
       bytes: s.bytes,
       codeFrom: s.codeFrom,
       codeTo: s.codeTo,
@@ -76,7 +75,6 @@ export async function result(kel, input) {
       traceRow: written.diagnostic.row, // the fold's line is kel's diagnostic
       command: null,
       name: null,
-      pos: last?.codeTo ?? 0,
       bytes: new Uint8Array(0),
       codeFrom: last?.codeTo ?? 0,
       codeTo: last?.codeTo ?? 0,

@@ -209,7 +209,7 @@ function failure(s) {
   }
   if (e === 'Comp: Program too large.') {
     const need = (commands[name] ?? commands.Opr).size;
-    return `The code store holds ${codeSize} bytes for the whole program. This command needs ${count(need, 'byte')}, and only ${count(Math.max(codeSize - s.pos, 0), 'byte')} ${codeSize - s.pos === 1 ? 'is' : 'are'} left, so kel stops: ${e}`;
+    return `The code store holds ${codeSize} bytes for the whole program. This command needs ${count(need, 'byte')}, and only ${count(Math.max(codeSize - s.codeFrom, 0), 'byte')} ${codeSize - s.codeFrom === 1 ? 'is' : 'are'} left, so kel stops: ${e}`;
   }
   if (e === 'Comp: Stack overflow.') {
     return `The stack holds ${stackSize} values, and all of them are in use: kel stops with ${e}`;
