@@ -151,7 +151,6 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
   };
 
   return {
-    view,
     text: () => view.state.doc.toString(),
     // Counts the changes of the text: the same version, the same text.
     get version() {
@@ -213,6 +212,5 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
       view.dispatch({ selection: EditorSelection.cursor(line.from), effects: EditorView.scrollIntoView(line.from, { y: 'center' }) });
       view.focus();
     },
-    length: () => view.state.doc.length,
   };
 }

@@ -5,7 +5,7 @@
 // shown, until it is edited. The embed (embed.html) reads the same links.
 export const maxShared = 1 << 20; // a link carries at most 1 MiB of program
 
-export class DamagedLink extends Error {}
+class DamagedLink extends Error {}
 
 function base64url(bytes) {
   let bin = '';
@@ -19,7 +19,7 @@ export async function pack(text) {
 }
 
 // The program in code, or a DamagedLink saying why there is none.
-export async function unpack(code) {
+async function unpack(code) {
   if (code === '') throw new DamagedLink('it has nothing after code=');
   if (!/^[A-Za-z0-9_-]*$/.test(code)) throw new DamagedLink('it is not in the encoding of a share link');
   if (code.length % 4 === 1) throw new DamagedLink('it was cut short, or has a character too many');
@@ -53,7 +53,7 @@ export async function unpack(code) {
 
 // What the address's fragment names: { code, example, step, play }, each undefined when absent
 // (play true for play=1).
-export function parseHash(hash) {
+function parseHash(hash) {
   const p = new URLSearchParams(hash.replace(/^#/, ''));
   const step = Number(p.get('step'));
   return {
@@ -120,9 +120,6 @@ export function createAddress() {
   let named = {};
   const naming = () => named.code !== undefined || named.example !== undefined;
   return {
-    get named() {
-      return named;
-    },
     // The editor now holds the program of link, shown at step (0 for none).
     name(link, step = 0) {
       named = link;
