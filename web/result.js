@@ -46,11 +46,11 @@ export async function result(kel, input) {
   const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
   const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
+  const shownOrigins = steps.map((s, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
-    const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null };
-    if (next?.why) next.originParts = excerpt(textOf(input, next.why.origin.from, next.why.origin.to));
-    const shownOrigin = why && origin(why.origin);
+    const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null, originParts: shownOrigins[i + 1]?.parts };
+    const shownOrigin = shownOrigins[i];
     const c = { before: i === 0 ? [] : o.commands[i - 1]?.types ?? null, next, variable, written: s.output.length, originParts: shownOrigin?.parts };
     return {
       ...common(input, s, s.readFrom, s.readTo, why, why?.types ?? null, variable),
