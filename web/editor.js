@@ -117,10 +117,17 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         EditorView.updateListener.of((u) => {
           if (!u.docChanged) return;
           version++;
-          // Only the changed lines can have become too long; all of them may have become short.
+          // Only the changed lines can have become too long. All of them may have become short,
+          // but only by a change that takes text away or breaks a line: typing into a long line
+          // (of megabytes, perhaps) needs no look at the rest.
           let long = false;
-          if (wrapped) u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
-          else long = longLine(u.state.doc);
+          if (wrapped) {
+            u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
+          } else {
+            let shorter = false;
+            u.changes.iterChanges((fa, ta, fb, tb, text) => (shorter ||= ta > fa || text.lines > 1));
+            long = !shorter || longLine(u.state.doc);
+          }
           if (long === wrapped) {
             wrapped = !long;
             queueMicrotask(() => view.dispatch({ effects: wrapping.reconfigure(wrapped ? EditorView.lineWrapping : []) }));

@@ -367,6 +367,19 @@ test('Ctrl+Enter runs, and a draft survives a reload', async () => {
   assert.equal(await source(), 'BEGIN WRITE 7 .');
 });
 
+// Lines wrap while none is longer than 10,000 characters: typing into a longer one leaves them
+// unwrapped; breaking it, or taking enough out of it, wraps them again.
+test('lines wrap only while none is longer than 10,000 characters', async () => {
+  const wrapping = () => byId('source').evaluate((e) => e.classList.contains('cm-lineWrapping'));
+  const keys = async (...ks) => {
+    for (const k of ks) await page.keyboard.press(k);
+    return wrapping();
+  };
+  await type(`BEGIN (*${'x'.repeat(9990)}*) .`); // 10,002 characters
+  assert.deepEqual([await wrapping(), await keys('y'), await keys('Control+Home', ...Array(6).fill('ArrowRight'), 'Enter'),
+    await keys('Backspace'), await keys('Backspace'), await keys('Control+a', 'Delete')], [false, false, true, false, false, true]);
+});
+
 test('a newer run ends an older one still running in its worker', async () => {
   let watch;
   const ended = new Promise((resolve) => (watch = (w) => w.on('close', () => resolve('a worker ended'))));
