@@ -314,6 +314,10 @@ test('the embed at a step: a 640×400 frame with no scroll bar, the link back at
   await p.waitForFunction(() => document.querySelector('[data-testid=step-index]').textContent === '14 / 14');
   assert.deepEqual(await axe(p), []);
   await shot('embed', p);
+  // A damaged link given later is said to be so, and the steps shown before are closed.
+  await p.evaluate(() => (location.hash = 'code=ab*cd'));
+  await p.waitForFunction(() => document.querySelector('[data-testid=status]').textContent.includes('This link holds no program'));
+  assert.deepEqual([await byId('step-view', p).isHidden(), await p.locator('.kel-origin, .kel-read').count()], [true, 0]);
   await other.close();
 });
 
