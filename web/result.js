@@ -17,10 +17,10 @@ const decoded = new WeakMap(); // each source's text, decoded once
 
 // The lines kel wrote (traceOf's), each with the source line kel had read up to when it wrote
 // it: the line of the last byte read, 0 before any input.
-function lines(written, input) {
+function lines(kelLines, input) {
   let lf = 0; // line feeds among the first seen bytes of the input
   let seen = 0;
-  return written.map(({ fd, text, read }) => {
+  return kelLines.map(({ fd, text, read }) => {
     if (read - 1 < seen) lf = seen = 0; // only a last line without its end can look back
     for (; seen < read - 1; seen++) if (input[seen] === 10) lf++;
     return { fd, text, from: read > 0 ? lf + 1 : 0 };
@@ -31,10 +31,9 @@ function lines(written, input) {
 // steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
 // a trace line or the failed fold's line belongs to); diagnostic is kel's, { text, kind, at (the
 // number of steps before it), mark (the text it is about, { from, to, line, col }, or null) }, or
-// null. Each step is what the step view draws
-// (step.js), worked out here: positions as indices in the editor's text, source text shortened
-// (words.js excerpt), words, and values as kel writes them. A fold that ended kel is a step of
-// its own, the last, with no command.
+// null. Each step is what the step view draws (step.js), worked out here: positions as indices
+// in the editor's text, source text shortened (words.js excerpt), words, and values as kel
+// writes them. A fold that ended kel is a step of its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const written = traceOf(r.chunks);
@@ -46,7 +45,7 @@ export async function result(kel, input) {
   const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
   const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
-  const shownOrigins = steps.map((s, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
+  const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
     const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null, originParts: shownOrigins[i + 1]?.parts };
