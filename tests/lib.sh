@@ -12,6 +12,7 @@
 #   run_examples KEL            every example through a kel, each a check
 #   wine_up DIR EXE FILE        wine started, and FILE a command that runs EXE under it
 #   wine_started, wine_retry    a failed start of a program under wine, and its second try
+#   trace_lines VAR POS CMD...  the generation trace kel writes for these commands, into VAR
 # The version of kel is scripts/version's.
 passed=0
 failed=0
@@ -84,6 +85,20 @@ run_examples() {
     for ex in examples/*.kel; do
         name=$(basename "$ex" .kel)
         check "example $name, run by $1" tests/examples/run-example "$1" "$name"
+    done
+}
+
+# The generation trace kel writes for the commands given, each as its position in the code store
+# and its text ("Val 5", "Wrt"): the header, then a line for each, every line ending with CR LF.
+# It is set into VAR, since a command substitution would drop the last line end.
+#   trace_lines VAR POS COMMAND [POS COMMAND]...
+trace_lines() {
+    local -n trace_into=$1
+    shift
+    trace_into=$'Comp.DebugG:  pos\r\n'
+    while [ $# -ge 2 ]; do
+        printf -v trace_into '%sComp.DebugG: %4d:  %s\r\n' "$trace_into" "$1" "$2"
+        shift 2
     done
 }
 

@@ -1,4 +1,6 @@
-// kel's diagnostic line, read: which kind of error ended the run and, for a source error, where.
+// kel's diagnostic line, read: which kind of error ended the run, for a source error where, and
+// the bytes of the source it is about.
+import { charEnd, linesAndColumns, positionOffset } from './positions.js';
 
 // A source error with kel's line and column (from 1, in bytes), an error of the code store or
 // machine or a fatal run-time error, or anything else kel says.
@@ -9,10 +11,35 @@ export function diagnosticOf(text) {
   return { text, kind, line: null, col: null };
 }
 
+// The bytes of input that kel's diagnostic d (web/lines.js's traceOf) is about, { from, to, line,
+// col } with kel's line and column of from (col null for a whole line), or null for none. A source
+// error is about the character at kel's line and column (none at the end of the text); an error
+// at run time, the origin of the command or the fold that failed, where the run's origins o
+// (web/origins.js) agree with kel to its end; anything else, the line that holds the last byte
+// kel had read, without its line feed (none before kel read a byte).
+export function diagnosticRange(input, d, o) {
+  if (d.kind === 'source') {
+    const from = positionOffset(input, d.line, d.col);
+    return { from, to: input[from] === 10 ? from : charEnd(input, from), line: d.line, col: d.col };
+  }
+  const failed = d.kind === 'runtime' && o.complete ? o.failedFold ?? o.commands.at(-1) : null;
+  if (failed) {
+    const { from, to, line, col } = failed.origin;
+    return { from, to, line, col };
+  }
+  if (d.read === 0) return null;
+  const last = Math.min(d.read, input.length) - 1;
+  const from = last > 0 ? input.lastIndexOf(10, last - 1) + 1 : 0;
+  const lf = input.indexOf(10, last);
+  return { from, to: lf < 0 ? input.length : lf, line: linesAndColumns(input, [from])[0].line, col: null };
+}
+
 // The line that sums up a run for the reader: its exit status and kel's diagnostic, with where a
-// failure at run time stood (d.origin, or d.line: the line kel had read), as the worker found it.
+// failure at run time stood (the line and column of what failed, or the line kel had read), as
+// the worker found it (d.mark).
 export function statusLine(status, d) {
   if (!d) return `Exit status ${status}`;
-  const where = d.kind !== 'runtime' ? '' : d.origin ? ` (at line ${d.origin.line}, column ${d.origin.col})` : d.line ? ` (stopped at line ${d.line})` : '';
+  const m = d.kind === 'runtime' ? d.mark : null;
+  const where = !m ? '' : m.col ? ` (at line ${m.line}, column ${m.col})` : ` (stopped at line ${m.line})`;
   return `Exit status ${status}: ${d.text}${where}`;
 }

@@ -117,10 +117,17 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         EditorView.updateListener.of((u) => {
           if (!u.docChanged) return;
           version++;
-          // Only the changed lines can have become too long; all of them may have become short.
+          // Only the changed lines can have become too long. All of them may have become short,
+          // but only by a change that takes text away or breaks a line: typing into a long line
+          // (of megabytes, perhaps) needs no look at the rest.
           let long = false;
-          if (wrapped) u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
-          else long = longLine(u.state.doc);
+          if (wrapped) {
+            u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
+          } else {
+            let shorter = false;
+            u.changes.iterChanges((fa, ta, fb, tb, text) => (shorter ||= ta > fa || text.lines > 1));
+            long = !shorter || longLine(u.state.doc);
+          }
           if (long === wrapped) {
             wrapped = !long;
             queueMicrotask(() => view.dispatch({ effects: wrapping.reconfigure(wrapped ? EditorView.lineWrapping : []) }));
@@ -151,7 +158,6 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
   };
 
   return {
-    view,
     text: () => view.state.doc.toString(),
     // Counts the changes of the text: the same version, the same text.
     get version() {
@@ -181,23 +187,11 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         if (from < text.length) await new Promise((resolve) => setTimeout(resolve));
       } while (from < text.length);
     },
-    // The mark of a run's diagnostic d (web/worker.js), or none for null: a source error marks
-    // the character at its line and column (or the end of the text, where it stands there); a
-    // failed command or fold its origin; another stop at run time the line kel had read.
+    // The mark of a run's diagnostic d (web/result.js), or none for null: on the text d.mark is
+    // about (web/diagnostic.js decides it), an empty one at the end of the text.
     showDiagnostic(d) {
-      const doc = view.state.doc;
-      let m = null;
-      if (d?.kind === 'source') {
-        const from = Math.min(d.index, doc.length);
-        const c = doc.sliceString(from, from + 2);
-        const to = from + (c === '' || c[0] === '\n' ? 0 : String.fromCodePoint(c.codePointAt(0)).length);
-        m = { from, to, line: d.line, col: d.col };
-      } else if (d?.origin) {
-        m = { from: d.origin.from, to: d.origin.to, line: d.origin.line, col: d.origin.col };
-      } else if (d?.line > 0) {
-        const line = lineRange(d.line);
-        m = { from: line.from, to: line.to, line: d.line };
-      }
+      const end = view.state.doc.length;
+      const m = d?.mark && { ...d.mark, from: Math.min(d.mark.from, end), to: Math.min(d.mark.to, end) };
       const attributes = m && {
         'data-testid': 'mark', class: m.to > m.from ? 'kel-mark' : 'kel-mark kel-end', 'data-line': String(m.line),
         ...(m.col ? { 'data-column': String(m.col) } : {}),
@@ -225,6 +219,5 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
       view.dispatch({ selection: EditorSelection.cursor(line.from), effects: EditorView.scrollIntoView(line.from, { y: 'center' }) });
       view.focus();
     },
-    length: () => view.state.doc.length,
   };
 }

@@ -20,11 +20,16 @@ const steps = createStepView($('step-view'), {
     editor.showStep(step);
     back.href = playground(k);
   },
+  onClose() {
+    editor.showStep(null);
+    back.href = playground(0);
+  },
 });
 
 async function load() {
   const link = await readAddress('Nothing was run.');
   if (link.trouble || link.text === null) {
+    steps.close(); // the steps of a program shown before are not this link's
     $('status').textContent = link.trouble ?? 'This frame names no program: its address needs #code=… or #example=NAME.';
     return;
   }

@@ -71,7 +71,7 @@ export function commandHelp(name) {
   const hex = (b) => b.toString(16).toUpperCase().padStart(2, '0');
   const c = commands[name];
   if (c) return `${name}: byte ${hex(c.code)}, then its operand in 4 bytes; ${c.does}.`;
-  const o = operation[name.trim()];
+  const o = operation[name];
   if (!o?.code) return undefined;
   return `${o.name}: bytes ${hex(commands.Opr.code)} ${hex(o.code)}, the command Opr with this operation; ${o.does}.`;
 }

@@ -1,10 +1,12 @@
-// The lines kel wrote, from one run (web/kel.js): what the output panes, the step view and the
-// language server read kel's output and diagnostics from.
+// The lines kel wrote, from one run (web/kel.js), read once: what the output panes, the step view
+// and the language server read kel's output, its trace and its diagnostic from.
+import { diagnosticOf } from './diagnostic.js';
+import { traceCommand, traceHeader } from './facts.js';
 
 // The lines in the order their ends were written: each line's channel (1 or 2), its text up to
 // its CR LF, and how far kel had read (input bytes) when it wrote that end. A last line without a
 // line end comes after the others, with how far kel had read at its channel's last write.
-export function writtenLines(chunks) {
+function writtenLines(chunks) {
   const lines = [];
   const open = { 1: '', 2: '' };
   const decoders = { 1: new TextDecoder(), 2: new TextDecoder() };
@@ -20,4 +22,23 @@ export function writtenLines(chunks) {
     if (rest) lines.push({ fd, text: rest, read: last[fd] });
   }
   return lines;
+}
+
+// What kel wrote: lines (writtenLines); trace, the commands of its generation trace, each
+// { pos, name, operand } (traceCommand) with its text, read and row; and diagnostic, the first
+// other line of the error output than the trace's header, as diagnosticOf reads it, with read and
+// row, or null. row is the line's index among the lines of the error output.
+export function traceOf(chunks) {
+  const lines = writtenLines(chunks);
+  const trace = [];
+  let diagnostic = null;
+  let row = 0;
+  for (const { fd, text, read } of lines) {
+    if (fd !== 2) continue;
+    const t = traceCommand(text);
+    if (t) trace.push({ ...t, text, read, row });
+    else if (text !== traceHeader && diagnostic === null) diagnostic = { ...diagnosticOf(text), read, row };
+    row++;
+  }
+  return { lines, trace, diagnostic };
 }

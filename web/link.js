@@ -5,7 +5,7 @@
 // shown, until it is edited. The embed (embed.html) reads the same links.
 export const maxShared = 1 << 20; // a link carries at most 1 MiB of program
 
-export class DamagedLink extends Error {}
+class DamagedLink extends Error {}
 
 function base64url(bytes) {
   let bin = '';
@@ -18,13 +18,24 @@ export async function pack(text) {
   return base64url(new Uint8Array(await new Response(s).arrayBuffer()));
 }
 
-// The program in code, or a DamagedLink saying why there is none.
-export async function unpack(code) {
-  if (code === '') throw new DamagedLink('it has nothing after code=');
-  if (!/^[A-Za-z0-9_-]*$/.test(code)) throw new DamagedLink('it is not in the encoding of a share link');
-  if (code.length % 4 === 1) throw new DamagedLink('it was cut short, or has a character too many');
-  const bytes = Uint8Array.from(atob(code.replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
-  const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+// Why a link holds no program, by what its deflate data does.
+const damage = {
+  short: 'it was cut short',
+  after: 'it has more after the end of its program: text was added to the link',
+  bad: 'its program is not compressed as a share link is',
+  large: 'its program is larger than 1 MiB, the most a link carries',
+};
+
+// Raw deflate data inflated: { parts } when it is one whole stream, else what is wrong with it
+// (a key of damage): 'short' when it ends before the stream does, 'bad' when a byte is refused
+// (not deflate, or more after the stream's end), 'large' past maxShared bytes of output. A
+// decompression stream refuses such a byte as it is written and a missing end as it is closed;
+// that tells them apart, as the wording of its errors, each browser's own, could not.
+async function inflate(bytes) {
+  const { readable, writable } = new DecompressionStream('deflate-raw');
+  const writer = writable.getWriter();
+  const fed = writer.write(bytes).then(() => writer.close().then(() => 'whole', () => 'short'), () => 'bad');
+  const reader = readable.getReader();
   const parts = [];
   let size = 0;
   try {
@@ -34,18 +45,44 @@ export async function unpack(code) {
       size += value.length;
       if (size > maxShared) {
         reader.cancel().catch(() => {});
-        throw new DamagedLink('its program is larger than 1 MiB, the most a link carries');
+        return 'large';
       }
       parts.push(value);
     }
-  } catch (e) {
-    if (e instanceof DamagedLink) throw e;
-    if (/junk|after (the )?end/i.test(e.message)) throw new DamagedLink('it has more after the end of its program: text was added to the link');
-    if (/trunc|incomplete|unexpected end/i.test(e.message)) throw new DamagedLink('it was cut short');
-    throw new DamagedLink('its program is not compressed as a share link is');
+  } catch {
+    // fed says why
   }
+  const how = await fed;
+  return how === 'whole' ? { parts } : how;
+}
+
+// What is wrong with deflate data that has a byte refused: 'after' when a part of it from its
+// start is a whole stream (then more was added), found by halving: a shorter part ends before
+// the stream does, a longer one has a byte refused.
+async function refused(bytes) {
+  let lo = 1;
+  let hi = bytes.length - 1;
+  while (lo <= hi) {
+    const mid = (lo + hi) >> 1;
+    const r = await inflate(bytes.subarray(0, mid));
+    if (r === 'short') lo = mid + 1;
+    else if (r === 'bad') hi = mid - 1;
+    else return r === 'large' ? r : 'after';
+  }
+  return 'bad';
+}
+
+// The program in code, or a DamagedLink saying why there is none.
+async function unpack(code) {
+  if (code === '') throw new DamagedLink('it has nothing after code=');
+  if (!/^[A-Za-z0-9_-]*$/.test(code)) throw new DamagedLink('it is not in the encoding of a share link');
+  if (code.length % 4 === 1) throw new DamagedLink('it was cut short, or has a character too many');
+  const bytes = Uint8Array.from(atob(code.replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
+  let r = await inflate(bytes);
+  if (r === 'bad') r = await refused(bytes);
+  if (typeof r === 'string') throw new DamagedLink(damage[r]);
   try {
-    return new TextDecoder('utf-8', { fatal: true }).decode(await new Blob(parts).arrayBuffer());
+    return new TextDecoder('utf-8', { fatal: true }).decode(await new Blob(r.parts).arrayBuffer());
   } catch {
     throw new DamagedLink('its program is not text');
   }
@@ -53,7 +90,7 @@ export async function unpack(code) {
 
 // What the address's fragment names: { code, example, step, play }, each undefined when absent
 // (play true for play=1).
-export function parseHash(hash) {
+function parseHash(hash) {
   const p = new URLSearchParams(hash.replace(/^#/, ''));
   const step = Number(p.get('step'));
   return {
@@ -120,9 +157,6 @@ export function createAddress() {
   let named = {};
   const naming = () => named.code !== undefined || named.example !== undefined;
   return {
-    get named() {
-      return named;
-    },
     // The editor now holds the program of link, shown at step (0 for none).
     name(link, step = 0) {
       named = link;

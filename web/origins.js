@@ -10,9 +10,8 @@
 import { add, div, Failure, mul, neg, sub, truth, value } from './arith.js';
 import {
   codeSize, commands, keywords, maxInteger, maxNameLength, maxNesting, nameStoreSize, objectCount, operation,
-  predeclared, predeclaredNames, stackSize, traceCommand, traceHeader,
+  predeclared, predeclaredNames, stackSize,
 } from './facts.js';
-import { writtenLines } from './lines.js';
 import { linesAndColumns } from './positions.js';
 import { Scanner, Sym } from './tokens.js';
 
@@ -127,7 +126,7 @@ class Mirror {
 
   // A use of entry i at the current token.
   refer(i) {
-    this.references.push({ ...this.token(), decl: i, after: this.commands.length });
+    this.references.push({ from: this.s.from, to: this.s.to, decl: i, after: this.commands.length });
   }
 
   // The entry for the name being declared, kept in the identifier store; counted by enter().
@@ -201,7 +200,7 @@ class Mirror {
     const from = d.from;
     const to = d1.to;
     if (d.c && d1.c) {
-      const names = [...d.names, ...d1.names];
+      const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => fold(op, d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
       return { t, c: true, v, from, to, folded: true, names };
     }
@@ -376,7 +375,7 @@ class Mirror {
       this.read();
       const d = this.expression();
       if (d.c) this.val(d, false);
-      this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false });
+      this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false, expressionEnd: d.to });
     }
   }
 
@@ -414,35 +413,11 @@ class Mirror {
   }
 }
 
-// The variables' names by slot, as kel declares them (for naming slots where no run is checked).
-export function declaredNames(input) {
-  const m = new Mirror(input);
-  try {
-    m.declarations();
-  } catch (e) {
-    if (!(e instanceof Stop)) throw e;
-  }
-  return m.objects.filter((o) => o.kind === 'variable').map((o) => o.name);
-}
-
-// What kel wrote on its error output: the commands of the trace and the diagnostic, each with
-// how far kel had read when it wrote it.
-function traceOf(result) {
-  const trace = [];
-  let diagnostic = null;
-  for (const { fd, text, read } of writtenLines(result.chunks)) {
-    if (fd !== 2) continue;
-    const t = traceCommand(text);
-    if (t) trace.push({ ...t, read, text });
-    else if (text !== traceHeader && diagnostic === null) diagnostic = { text, read };
-  }
-  return { trace, diagnostic };
-}
-
 const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos === t.pos && p.read === t.read;
 
-// The origins of a run of kel (web/kel.js's result) on input, checked against it. Ranges are
-// byte offsets from..to, with line and col, kel's line and column of from (from 1, in bytes).
+// The origins of a run of kel (web/kel.js's result) on input, checked against it and against
+// what it wrote (written: web/lines.js's traceOf of its chunks). Ranges are byte offsets
+// from..to, with line and col, kel's line and column of from (from 1, in bytes).
 // - commands: one per command of kel's trace, in its order, while prediction and trace agree,
 //   none from the first disagreement on: { name, operand, pos, read, origin, token, ahead, type,
 //   types }, where origin is the source that made kel generate it, token the token kel had just
@@ -451,7 +426,8 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   types the types on the stack after it ran. A Val also has kind ('literal', 'constant' or
 //   'folded'), constants (the named constants in its origin, each once: { name, value, type,
 //   decl }) and heldBack (a left operand pushed after the right one); an operation has exchanged
-//   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...).
+//   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has
+//   expressionEnd, where the expression it writes ends.
 // - failedFold: { text, read, origin, constants, operands, operator } of the fold that ended kel,
 //   no command generated for it, or null; operands are the values it folded, operator the text
 //   of its operator.
@@ -462,10 +438,10 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   commands do; after is how many commands came before each.
 // - body: the range of BEGIN, or null; complete: whether kel's run agreed to its end;
 //   disagreement: null, or { at (the command's index), predicted, actual (kel's line) }.
-export function origins(input, result) {
+export function origins(input, result, written) {
   const m = new Mirror(input);
   const end = m.run();
-  const { trace, diagnostic: d } = traceOf(result);
+  const { trace, diagnostic: d } = written;
   const p = m.commands;
   let agreed = 0;
   while (agreed < trace.length && agreed < p.length && same(p[agreed], trace[agreed])) agreed++;
@@ -481,7 +457,7 @@ export function origins(input, result) {
       complete = kelEnds = end.kind === 'end' && result.status === 0 && result.read === end.read;
     } else if (agreed === p.length && d?.text === end.text && d.read === end.read) {
       complete = kelEnds = true;
-    } else if (agreed > 0 && /^(Comp|Fatal error): /.test(d?.text) && d.read === trace[agreed - 1].read) {
+    } else if (agreed > 0 && d?.kind === 'runtime' && d.read === trace[agreed - 1].read) {
       complete = true; // the machine failed at the last command, on values the mirror does not know
     }
   }
@@ -515,7 +491,7 @@ function addPositions(input, out) {
     ranges.push(o);
     if (o.expr) ranges.push(o.expr);
   }
-  ranges.push(...out.references);
+  for (const r of out.references) ranges.push(r); // one by one: they may be more than a call takes arguments
   const at = linesAndColumns(input, ranges.map((r) => r.from));
   ranges.forEach((r, k) => Object.assign(r, at[k]));
 }

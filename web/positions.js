@@ -76,6 +76,16 @@ export function charIndex(input, byteOffset) {
   return map.at[c] + (map.to[c] - map.from[c] === 4 ? 2 : 1) + (b - map.to[c]);
 }
 
+// The byte offset where the character that starts at byteOffset ends (the one byte, for a
+// malformed sequence), as the page's decoder sees it.
+export function charEnd(input, byteOffset) {
+  if (byteOffset >= input.length) return input.length;
+  const at = charIndex(input, byteOffset);
+  let end = byteOffset + 1;
+  while (end < input.length && charIndex(input, end) === at) end++;
+  return end;
+}
+
 // The byte offset of kel's position (line and column from 1, counted in bytes; only a line feed
 // starts a line), kept within the source.
 export function positionOffset(input, line, col) {
@@ -86,11 +96,6 @@ export function positionOffset(input, line, col) {
     start = lf + 1;
   }
   return Math.min(start + Math.max(col, 1) - 1, input.length);
-}
-
-// The string index of kel's position, kept within the source.
-export function positionIndex(input, line, col) {
-  return charIndex(input, positionOffset(input, line, col));
 }
 
 // kel's line and column (from 1) of each byte offset in offsets, given in any order, as

@@ -2,17 +2,12 @@
 // source kel had read when it generated it, and the machine after it ran: what the step view
 // shows of each step (the source read, marked in the editor too, the trace row, the command and
 // the values it took and pushed, the stack, the variables, the output so far, the code store's
-// bytes) and the diagnostic that ended the steps; words.js puts them into words. kel lists each command and its operand on the error output
-// (the generation trace), so the machine is rebuilt here by running the trace again with kel's
-// own rules: the code store's size, the stack and variables of kel's sizes, kel's arithmetic
-// (arith.js) and kel's messages. No DOM.
+// bytes); words.js puts them into words. kel lists each command and its operand on the error
+// output (the generation trace), so the machine is rebuilt here by running the trace again with
+// kel's own rules: the code store's size, the stack and variables of kel's sizes, kel's
+// arithmetic (arith.js) and kel's messages. No DOM.
 import { Failure, add, div, mul, neg, sub } from './arith.js';
-import { diagnosticOf } from './diagnostic.js';
-import {
-  booleanTexts, codeSize, commands, operations, stackSize, traceCommand, traceHeader, tracePrefix, varCount,
-} from './facts.js';
-import { writtenLines } from './lines.js';
-import { declaredNames } from './origins.js';
+import { booleanTexts, codeSize, commands, operations, stackSize, tracePrefix, varCount } from './facts.js';
 
 // What each operation computes, by name: the result f(x, y), or the value written (out). y is
 // the top, x the value below it (the top alone for one operand).
@@ -127,12 +122,11 @@ function slots(declared, stored) {
   return all;
 }
 
-// The steps of the step view for a run of kel on input (see the header of this file), the
-// diagnostic that ended the run, if any, and the variables' names by slot (names, when the
-// caller has them from the run's origins). Each step has taken, the values its command took
-// (from the stack, bottom first, or a Lod's variable), and pushed, the value it pushed or null.
-export function replay(input, result, names = declaredNames(input)) {
-  const errLines = writtenLines(result.chunks).filter((l) => l.fd === 2);
+// The steps of the step view for a run of kel (see the header of this file), from what it wrote
+// (written: web/lines.js's traceOf); names are the variables' names by slot (from the run's
+// origins). Each step has taken, the values its command took (from the stack, bottom first, or a
+// Lod's variable), and pushed, the value it pushed or null.
+export function replay(written, names) {
   // The machine: the code store's length, the stack, the variables and which of them were
   // stored, the lines written, and what the command being run took and pushed.
   const m = {
@@ -145,14 +139,9 @@ export function replay(input, result, names = declaredNames(input)) {
     pushed: null,
   };
   const steps = [];
-  let diagnostic = null;
   let read = 0;
-  errLines.forEach(({ text, read: readTo }, traceRow) => {
-    const t = traceCommand(text);
-    if (!t) {
-      if (text !== traceHeader && diagnostic === null) diagnostic = diagnosticOf(text);
-      return;
-    }
+  for (const t of written.trace) {
+    const { text, read: readTo, row: traceRow } = t;
     const cmd = commandOf(t);
     const codeFrom = t.pos;
     m.len = codeFrom; // kel's own position; equal to the replay's when all went well
@@ -164,11 +153,8 @@ export function replay(input, result, names = declaredNames(input)) {
       error = e.text;
     }
     steps.push({
-      index: steps.length + 1,
       traceRow,
-      text,
       command: text.slice(tracePrefix.length).trimStart(),
-      pos: codeFrom,
       name: cmd.name,
       operand: cmd.operand,
       bytes: cmd.bytes,
@@ -179,17 +165,11 @@ export function replay(input, result, names = declaredNames(input)) {
       taken: m.taken,
       pushed: error === null ? m.pushed : null,
       stack: [...m.stack],
-      vars: slots(names.length, m.stored).map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot], stored: m.stored.has(slot) })),
+      vars: slots(names.length, m.stored).map((slot) => ({ slot, name: names[slot] ?? null, value: m.vars[slot] })),
       output: [...m.output],
-      written: cmd.op?.out && error === null ? m.output[m.output.length - 1] : null,
       error,
     });
     read = readTo;
-  });
-  if (diagnostic) {
-    const failed = steps.length > 0 && steps[steps.length - 1].error !== null;
-    diagnostic.at = steps.length;
-    diagnostic.failed = failed ? steps.length : null;
   }
-  return { steps, diagnostic, names };
+  return steps;
 }

@@ -3,10 +3,11 @@
 // line kel had read when it wrote each, and the step view's data: the machine (web/replay.js),
 // each command's origin and what explains it (web/origins.js), in words (web/words.js), their
 // byte offsets turned into positions in the decoded text (web/positions.js). No DOM.
+import { diagnosticRange } from './diagnostic.js';
 import { run } from './kel.js';
-import { writtenLines } from './lines.js';
+import { traceOf } from './lines.js';
 import { origins } from './origins.js';
-import { charIndex, positionIndex } from './positions.js';
+import { charIndex } from './positions.js';
 import { replay } from './replay.js';
 import { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
 
@@ -14,12 +15,12 @@ import { character, excerpt, explain, foldWords, lookAhead, shown } from './word
 const decoder = new TextDecoder('utf-8', { ignoreBOM: true });
 const decoded = new WeakMap(); // each source's text, decoded once
 
-// What kel wrote, as lines, each with the source line kel had read up to when it
-// wrote it: the line of the last byte read, 0 before any input.
-function lines(chunks, input) {
+// The lines kel wrote (traceOf's), each with the source line kel had read up to when it wrote
+// it: the line of the last byte read, 0 before any input.
+function lines(kelLines, input) {
   let lf = 0; // line feeds among the first seen bytes of the input
   let seen = 0;
-  return writtenLines(chunks).map(({ fd, text, read }) => {
+  return kelLines.map(({ fd, text, read }) => {
     if (read - 1 < seen) lf = seen = 0; // only a last line without its end can look back
     for (; seen < read - 1; seen++) if (input[seen] === 10) lf++;
     return { fd, text, from: read > 0 ? lf + 1 : 0 };
@@ -28,32 +29,33 @@ function lines(chunks, input) {
 
 // The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
 // steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
-// a trace line or the failed fold's line belongs to). Each step is what the step view draws
-// (step.js), worked out here: positions as indices in the editor's text, source text shortened
-// (words.js excerpt), words, and values as kel writes them. A fold that ended kel is a step of
-// its own, the last, with no command.
+// a trace line or the failed fold's line belongs to); diagnostic is kel's, { text, kind, at (the
+// number of steps before it), mark (the text it is about, { from, to, line, col }, or null) }, or
+// null. Each step is what the step view draws (step.js), worked out here: positions as indices
+// in the editor's text, source text shortened (words.js excerpt), words, and values as kel
+// writes them. A fold that ended kel is a step of its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
-  const rows = lines(r.chunks, input);
+  const written = traceOf(r.chunks);
+  const rows = lines(written.lines, input);
   const errRows = rows.filter((row) => row.fd === 2);
-  const o = origins(input, r);
+  const o = origins(input, r, written);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
-  const { steps, diagnostic } = replay(input, r, variables.map((v) => v.name));
+  const steps = replay(written, variables.map((v) => v.name));
   const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
   const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
+  const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
-    const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null };
-    if (next?.why) next.originParts = excerpt(textOf(input, next.why.origin.from, next.why.origin.to));
-    const shownOrigin = why && origin(why.origin);
+    const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null, originParts: shownOrigins[i + 1]?.parts };
+    const shownOrigin = shownOrigins[i];
     const c = { before: i === 0 ? [] : o.commands[i - 1]?.types ?? null, next, variable, written: s.output.length, originParts: shownOrigin?.parts };
     return {
       ...common(input, s, s.readFrom, s.readTo, why, why?.types ?? null, variable),
       traceRow: s.traceRow,
       command: s.command,
       name: s.name,
-      pos: s.pos,
       bytes: s.bytes,
       codeFrom: s.codeFrom,
       codeTo: s.codeTo,
@@ -69,10 +71,9 @@ export async function result(kel, input) {
     view.push({
       ...common(input, last ?? { stack: [], vars: variables.map((v, slot) => ({ slot, name: v.name, value: 0 })), output: [] },
         last?.readTo ?? 0, f.read, null, o.commands.at(-1)?.types ?? [], variable),
-      traceRow: errRows.findIndex((row) => row.text === f.text),
+      traceRow: written.diagnostic.row, // the fold's line is kel's diagnostic
       command: null,
       name: null,
-      pos: last?.codeTo ?? 0,
       bytes: new Uint8Array(0),
       codeFrom: last?.codeTo ?? 0,
       codeTo: last?.codeTo ?? 0,
@@ -84,17 +85,10 @@ export async function result(kel, input) {
   view.forEach((s, i) => (s.index = i + 1));
   // Each trace row, and the failed fold's line, knows its step.
   for (const s of view) if (errRows[s.traceRow]) errRows[s.traceRow].step = s.index;
-  if (diagnostic) {
-    diagnostic.at = view.length;
-    if (diagnostic.kind === 'source') {
-      diagnostic.index = positionIndex(input, diagnostic.line, diagnostic.col);
-    } else {
-      diagnostic.line = rows.find((row) => row.fd === 2 && row.text === diagnostic.text)?.from ?? 0;
-      // A failed command, or a failed fold, is marked at its origin.
-      const failed = view.at(-1);
-      if (failed?.error && failed.origin) diagnostic.origin = failed.origin;
-    }
-  }
+  // kel's diagnostic, after the last step, with the text it is about (web/diagnostic.js).
+  const d = written.diagnostic;
+  const mark = d && diagnosticRange(input, d, o);
+  const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(mark) };
   const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(d), ...(d.expr && { expr: at(d.expr) }) }));
   return { status: r.status, rows, steps: view, diagnostic, declarations };
 }

@@ -153,7 +153,7 @@ function valWords(s, why, originParts, next) {
   }
   if (next?.name === 'Sto') return `${words} kel pushes a constant only when it is needed: here by the assignment.`;
   if (next?.name === 'Wrt' || next?.name === 'WrB') return `${words} kel pushes a constant only when it is needed: here by WRITE.`;
-  const o = next && operation[next.name.trim()];
+  const o = next && operation[next.name];
   if (o?.operands === 2) {
     return `${words} kel pushes a constant only when it meets an operand computed at run time: the left operand of ${inline(next.originParts ?? [])}, already on the stack.`;
   }
@@ -161,7 +161,7 @@ function valWords(s, why, originParts, next) {
 }
 
 function operationWords(s, why, c) {
-  const name = s.name.trim();
+  const name = s.name;
   const o = operation[name];
   if (!o?.code) return `The operation ${name}, which kel does not have.`;
   const before = c.before ? c.before.slice(c.before.length - o.operands) : [];
@@ -193,7 +193,7 @@ function operationWords(s, why, c) {
 // Why a command failed, in words, from kel's message.
 function failure(s) {
   const e = s.error;
-  const name = s.name.trim();
+  const name = s.name;
   if (e === 'Comp: Division by zero.') {
     return `The divisor is 0. The machine tests every divisor itself and stops with its own message, ${e} (A division by zero in a constant expression, which kel folds while reading, ends it with Fatal error: Division by zero. instead.)`;
   }
@@ -209,7 +209,7 @@ function failure(s) {
   }
   if (e === 'Comp: Program too large.') {
     const need = (commands[name] ?? commands.Opr).size;
-    return `The code store holds ${codeSize} bytes for the whole program. This command needs ${count(need, 'byte')}, and only ${count(Math.max(codeSize - s.pos, 0), 'byte')} ${codeSize - s.pos === 1 ? 'is' : 'are'} left, so kel stops: ${e}`;
+    return `The code store holds ${codeSize} bytes for the whole program. This command needs ${count(need, 'byte')}, and only ${count(Math.max(codeSize - s.codeFrom, 0), 'byte')} ${codeSize - s.codeFrom === 1 ? 'is' : 'are'} left, so kel stops: ${e}`;
   }
   if (e === 'Comp: Stack overflow.') {
     return `The stack holds ${stackSize} values, and all of them are in use: kel stops with ${e}`;

@@ -6,9 +6,7 @@
 // trace and output give each name's class, value or slot, and type. Results are plain data with
 // byte offsets, so that they cross unchanged from the worker thread that computes them.
 import { parentPort, workerData } from 'node:worker_threads';
-import {
-  Scanner, Sym, diagnosticOf, origins, positionOffset, run, traceCommand, traceHeader, writtenLines,
-} from './shared.js';
+import { diagnosticRange, origins, run, traceOf } from './shared.js';
 
 const enc = new TextEncoder();
 
@@ -30,13 +28,9 @@ async function namesOf(module, bytes, decls) {
     enc.encode(`BEGIN ${decls.map((d) => `WRITE ${d.name}`).join('; ')} .\n`),
   ]);
   const r = await run(module, input);
-  const trace = [];
-  const output = [];
-  for (const { fd, text: line } of writtenLines(r.chunks)) {
-    if (fd === 1) output.push(line);
-    else if (line !== traceHeader) trace.push(traceCommand(line));
-  }
-  if (r.status !== 0 || trace.length !== 2 * decls.length || trace.includes(null)) return null;
+  const { lines, trace, diagnostic } = traceOf(r.chunks);
+  const output = lines.filter((l) => l.fd === 1).map((l) => l.text);
+  if (r.status !== 0 || diagnostic || trace.length !== 2 * decls.length) return null;
   const names = [];
   for (const [k, d] of decls.entries()) {
     const [load, write] = [trace[2 * k], trace[2 * k + 1]];
@@ -52,46 +46,23 @@ async function namesOf(module, bytes, decls) {
   return names;
 }
 
-// The end of the last token that starts at or after from and before stop: the end of a WRITE's
-// expression, given the WRITE and the token after the expression.
-function endBefore(bytes, from, stop) {
-  const s = new Scanner((i) => bytes[i], bytes.length, from);
-  let end = from;
-  while (s.read() !== Sym.EOF && s.error === null && s.from < stop) end = s.to;
-  return end;
-}
-
-// kel's diagnostic and the bytes it is about: a source error the character at its line and
-// column; a run-time error the origin of the command that failed, or of the fold that failed;
-// where origins are not known, the line kel was reading.
-function diagnose(bytes, lines, o) {
-  const line = lines.find((l) => l.fd === 2 && l.text !== traceHeader && !traceCommand(l.text));
-  if (!line) return null;
-  const d = diagnosticOf(line.text);
-  const diag = { text: d.text, kind: d.kind, from: 0, to: 0 };
-  if (d.kind === 'source') {
-    diag.from = diag.to = positionOffset(bytes, d.line, d.col);
-  } else if (d.kind === 'runtime' && o.complete && (o.failedFold || o.commands.length)) {
-    ({ from: diag.from, to: diag.to } = o.failedFold?.origin ?? o.commands.at(-1).origin);
-  } else if (d.kind === 'runtime') {
-    diag.to = Math.max(0, Math.min(line.read, bytes.length) - 1);
-    diag.from = bytes.lastIndexOf(10, diag.to - 1) + 1;
-  }
-  return diag;
+// kel's diagnostic and the bytes it is about (web/diagnostic.js), or null.
+function diagnosed(bytes, d, o) {
+  if (!d) return null;
+  const { from, to } = diagnosticRange(bytes, d, o) ?? { from: 0, to: 0 };
+  return { text: d.text, from, to };
 }
 
 export async function check(module, bytes) {
   const r = await run(module, bytes);
-  const lines = writtenLines(r.chunks);
-  const o = origins(bytes, r);
+  const written = traceOf(r.chunks);
+  const { lines } = written;
+  const o = origins(bytes, r, written);
   // The k-th line of the output is the value of the k-th Wrt or WrB.
   const output = lines.filter((l) => l.fd === 1).map((l) => l.text);
   const writes = o.commands
     .filter((c) => c.name === 'Wrt' || c.name === 'WrB')
-    .map((c, k) => {
-      const { from, to } = c.origin;
-      return { from, to, end: endBefore(bytes, from, c.token.from), value: output[k] ?? null };
-    });
+    .map((c, k) => ({ from: c.origin.from, to: c.origin.to, end: c.expressionEnd, value: output[k] ?? null }));
   const own = o.declarations.filter((d) => !d.predeclared);
   const first = o.declarations.length - own.length;
   const names = await namesOf(module, bytes, own);
@@ -101,7 +72,7 @@ export async function check(module, bytes) {
   return {
     status: r.status,
     lines: lines.map(({ fd, text }) => ({ fd, text })),
-    diagnostic: diagnose(bytes, lines, o),
+    diagnostic: diagnosed(bytes, written.diagnostic, o),
     names: names ?? [],
     refs,
     writes,

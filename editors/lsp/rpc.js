@@ -8,9 +8,10 @@ import { AbstractMessageReader, ErrorCodes } from 'vscode-languageserver/node';
 
 const headerEnd = Buffer.from('\r\n\r\n');
 const maxHeader = 8192; // a header block longer than this is garbage
-// A longer body is refused and passed over unread; 4 MiB of text takes up to six times its size
-// in JSON, where control characters are escaped.
-const maxBody = 256 * 1024 * 1024;
+// A longer body is refused and passed over unread, so that a client cannot make the server hold
+// more; the largest text checked, 4 MiB, takes up to six times its size in JSON, where control
+// characters are escaped.
+const maxBody = 32 * 1024 * 1024;
 
 export class Reader extends AbstractMessageReader {
   // reply(message) sends an answer of the reader's own, an error response.

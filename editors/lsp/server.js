@@ -170,8 +170,7 @@ export function main(argv, entryUrl) {
     if (r.error) return say(`Not checked: ${r.error}.`);
     const d = r.diagnostic;
     if (!d) return [];
-    const to = d.kind === 'source' ? text.charEnd(d.from) : d.to;
-    return say(d.text, DiagnosticSeverity.Error, text.range(d.from, to, utf8));
+    return say(d.text, DiagnosticSeverity.Error, text.range(d.from, d.to, utf8));
   }
 
   // ---------------------------------------------------------------- what is at a position

@@ -74,14 +74,4 @@ export class Text {
     }
     return lo;
   }
-
-  // The end of the character that starts at offset (of the one byte a malformed sequence has).
-  charEnd(offset) {
-    const b = this.bytes;
-    if (offset >= b.length) return b.length;
-    const at = charIndex(b, offset);
-    let end = offset + 1;
-    while (end < b.length && charIndex(b, end) === at) end++;
-    return end;
-  }
 }

@@ -153,6 +153,12 @@ test('bad input: answered, never ending the server; too large a text is not chec
   assert.ok(checked.diagnostics.every((d) => d.source === 'kel'));
   const large = await c.open(uri(), 'BEGIN WRITE 1 , .'.padEnd((4 << 20) + 1));
   assert.deepEqual(large.diagnostics.map((d) => [d.severity, d.message.slice(0, 18)]), [[2, 'Too large to check']]);
+  // The largest text checked, of control characters (six bytes each in JSON, blanks to kel), is
+  // read to its end; a message over 32 MiB is not.
+  const controls = await c.open(uri(), '\x01'.repeat(4 << 20));
+  assert.deepEqual(controls.diagnostics.map((d) => d.message), ['Prsr (1,4194305): Expected "BEGIN".']);
+  c.raw(Buffer.concat([Buffer.from(`Content-Length: ${(32 << 20) + 1}\r\n\r\n`), Buffer.alloc((32 << 20) + 1, 32)]));
+  assert.match((await c.wait((m) => m.id === null)).error.message, /^Parse error: a message of 33554433 bytes, over 33554432$/);
   assert.deepEqual((await c.request('shutdown')).result, null);
   c.notify('exit');
   assert.equal(await c.exited, 0);

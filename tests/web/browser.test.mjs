@@ -314,6 +314,10 @@ test('the embed at a step: a 640×400 frame with no scroll bar, the link back at
   await p.waitForFunction(() => document.querySelector('[data-testid=step-index]').textContent === '14 / 14');
   assert.deepEqual(await axe(p), []);
   await shot('embed', p);
+  // A damaged link given later is said to be so, and the steps shown before are closed.
+  await p.evaluate(() => (location.hash = 'code=ab*cd'));
+  await p.waitForFunction(() => document.querySelector('[data-testid=status]').textContent.includes('This link holds no program'));
+  assert.deepEqual([await byId('step-view', p).isHidden(), await p.locator('.kel-origin, .kel-read').count()], [true, 0]);
   await other.close();
 });
 
@@ -365,6 +369,19 @@ test('Ctrl+Enter runs, and a draft survives a reload', async () => {
   await page.reload();
   await firstResult();
   assert.equal(await source(), 'BEGIN WRITE 7 .');
+});
+
+// Lines wrap while none is longer than 10,000 characters: typing into a longer one leaves them
+// unwrapped; breaking it, or taking enough out of it, wraps them again.
+test('lines wrap only while none is longer than 10,000 characters', async () => {
+  const wrapping = () => byId('source').evaluate((e) => e.classList.contains('cm-lineWrapping'));
+  const keys = async (...ks) => {
+    for (const k of ks) await page.keyboard.press(k);
+    return wrapping();
+  };
+  await type(`BEGIN (*${'x'.repeat(9990)}*) .`); // 10,002 characters
+  assert.deepEqual([await wrapping(), await keys('y'), await keys('Control+Home', ...Array(6).fill('ArrowRight'), 'Enter'),
+    await keys('Backspace'), await keys('Backspace'), await keys('Control+a', 'Delete')], [false, false, true, false, false, true]);
 });
 
 test('a newer run ends an older one still running in its worker', async () => {

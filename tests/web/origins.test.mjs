@@ -7,13 +7,16 @@
 // operand (TRUE or FALSE for a Boolean) and the constant's value. An origin is a whole expression,
 // so it needs no parentheses, which would put one nested 1000 deep a level too deep. The source up
 // to a failed fold's origin ends kel with the same message, and a reference is its declaration's
-// name. Then tables of tricky cases, and a doctored trace at which the origins stop.
+// name. Then tables of tricky cases, a doctored trace at which the origins stop, and chains of
+// 200,000 constant names.
 //   node --test-reporter=tap tests/web/origins.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
+import { diagnosticRange } from '../../web/diagnostic.js';
 import { traceCommand } from '../../web/facts.js';
 import { run } from '../../web/kel.js';
-import { origins } from '../../web/origins.js';
+import { traceOf } from '../../web/lines.js';
+import { origins as originsOf } from '../../web/origins.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();
@@ -21,6 +24,7 @@ const dec = new TextDecoder();
 const join = (...parts) => Buffer.concat(parts.map((p) => (typeof p === 'string' ? enc.encode(p) : p)));
 const lines = (bytes) => dec.decode(bytes).split('\r\n').slice(0, -1);
 const totals = { programs: 0, commands: 0, disagreements: 0 };
+const origins = (input, r) => originsOf(input, r, traceOf(r.chunks));
 
 // Runs kel on the statements, each [bytes, the line it must write], after the declarations.
 async function writes(declarations, statements) {
@@ -172,5 +176,48 @@ test('a doctored trace stops the origins at the line that differs', async () => 
     const o = origins(input, doctor(from, to));
     assert.deepEqual([o.complete, o.commands.length, o.disagreement.at, o.references.length],
       [false, agreed, agreed, references], `${from} as ${to}`);
+  }
+});
+
+// The text kel's diagnostic is about, for the page and the language server alike: a source
+// error's character (none at the end), the origin of what failed, and, where the origins stop
+// short of kel's end (a doctored trace), the line that holds the last byte kel read.
+test('the text a diagnostic is about', async () => {
+  const table = [
+    ['BEGIN (* \u00e9 *) WRITE 1, .', null, ',', '1,23'],
+    ['BEGIN WRITE 1', null, '', '1,14'],
+    ['VAR x : INTEGER;\nBEGIN WRITE 7 / x .', null, '/', '2,15'],
+    ['CONST k = 1 / 0;', null, '1 / 0', '1,11'],
+    ['VAR x : INTEGER;\nBEGIN WRITE 7 / x .\n', ['Lod 0', 'Lod 1'], 'BEGIN WRITE 7 / x .', '2,'],
+    ['VAR x : INTEGER;\nBEGIN WRITE 7 / x\n.', ['Lod 0', 'Lod 1'], '.', '3,'],
+  ];
+  for (const [src, doctor, about, at] of table) {
+    const input = enc.encode(src);
+    const r = await run(kel, input);
+    const w = traceOf(doctor ? r.chunks.map((c) => ({ ...c, bytes: enc.encode(dec.decode(c.bytes).replace(...doctor)) })) : r.chunks);
+    const m = diagnosticRange(input, w.diagnostic, originsOf(input, r, w));
+    assert.deepEqual([dec.decode(input.subarray(m.from, m.to)), `${m.line},${m.col ?? ''}`], [about, at], src);
+  }
+});
+
+// Chains of 200,000 named constants, one predeclared and one declared, folded to one value: each
+// fold keeps its constants once, and every reference is kept, more than a call takes arguments.
+test('a chain of 200,000 constant names folds to one Val with each constant once', async () => {
+  const n = 200000;
+  const table = [
+    [`BEGIN WRITE TRUE${' & TRUE'.repeat(n - 1)} .`, ['Val 1 folded TRUE', 'WrB'], 1, 'TRUE'],
+    [`CONST k = 1; BEGIN WRITE k${' + k'.repeat(n - 1)} .`, [`Val ${n} folded k`, 'Wrt'], 4, String(n)],
+  ];
+  for (const [src, commands, decl, written] of table) {
+    const input = enc.encode(src);
+    const r = await run(kel, input);
+    const o = origins(input, r);
+    const expr = src.indexOf('WRITE') + 6;
+    assert.deepEqual([
+      o.disagreement, lines(r.stdout),
+      o.commands.map((c) => [c.name, c.operand, c.kind, ...(c.constants?.map((k) => k.name) ?? [])].filter((x) => x !== undefined).join(' ')),
+      [o.commands[0].origin.from, o.commands[0].origin.to],
+      o.references.length, o.references.every((x) => x.decl === decl),
+    ], [null, [written], commands, [expr, src.length - 2], n, true], src.slice(0, 40));
   }
 });

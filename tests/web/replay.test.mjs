@@ -9,17 +9,27 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { run } from '../../web/kel.js';
-import { charIndex, positionIndex } from '../../web/positions.js';
+import { traceOf } from '../../web/lines.js';
+import { origins } from '../../web/origins.js';
+import { charIndex, positionOffset } from '../../web/positions.js';
 import { replay } from '../../web/replay.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();
 const dec = new TextDecoder();
 
+// The replay of a run as the page makes it, its variables named by the run's origins, and kel's
+// diagnostic.
+function replayed(input, r) {
+  const w = traceOf(r.chunks);
+  const names = origins(input, r, w).declarations.filter((d) => d.kind === 'variable').map((d) => d.name);
+  return { steps: replay(w, names), diagnostic: w.diagnostic };
+}
+
 // Checks one run's replay against what kel wrote.
 async function agrees(input) {
   const r = await run(kel, input);
-  const { steps, diagnostic } = replay(input, r);
+  const { steps, diagnostic } = replayed(input, r);
   const last = steps.at(-1);
   assert.deepEqual(last?.output ?? [], dec.decode(r.stdout).split('\r\n').slice(0, -1), 'written values');
   // kel's diagnostic belongs to a command when it directly follows the command's trace line and
@@ -29,12 +39,10 @@ async function agrees(input) {
     .flatMap((c) => dec.decode(c.bytes).match(/\r\n/g)?.map(() => c.read) ?? []);
   const next = last && last.traceRow + 1;
   const failed = diagnostic?.kind === 'runtime' && next < readAt.length && readAt[next] === last.readTo;
-  const errors = steps.filter((s) => s.error !== null).map((s) => [s.index, s.error]);
-  assert.deepEqual(errors, failed ? [[last.index, diagnostic.text]] : [], 'failing command');
-  assert.equal(diagnostic?.failed ?? null, failed ? last.index : null);
-  if (diagnostic) assert.equal(diagnostic.at, steps.length);
+  const errors = steps.map((s, i) => [i + 1, s.error]).filter(([, error]) => error !== null);
+  assert.deepEqual(errors, failed ? [[steps.length, diagnostic.text]] : [], 'failing command');
   steps.forEach((s, i) => {
-    assert.equal(s.codeFrom, i ? steps[i - 1].codeTo : 0, `step ${s.index} stands where the last one ended`);
+    assert.equal(s.codeFrom, i ? steps[i - 1].codeTo : 0, `step ${i + 1} stands where the last one ended`);
     assert.ok(s.readFrom <= s.readTo && s.readTo <= input.length);
   });
 }
@@ -61,7 +69,7 @@ test('the runner gave the cases\' inputs', () => assert.ok(caseCount > 0, 'no ca
 
 const steps = async (src) => {
   const input = enc.encode(src);
-  return { input, ...replay(input, await run(kel, input)) };
+  return { input, ...replayed(input, await run(kel, input)) };
 };
 const hex = (b) => Buffer.from(b).toString('hex').replace(/../g, '$& ').trim();
 
@@ -89,39 +97,38 @@ test('the source read for each command', async () => {
 // Encodings, names, operand order, the values each command took and pushed, and the machine after
 // each command.
 test('commands, their bytes and the machine after them', async () => {
-  const { steps: s, names } = await steps(
+  const { steps: s } = await steps(
     'CONST m = -2147483647 - 1; VAR x : INTEGER; b : BOOLEAN;\n' +
       'BEGIN x := 3; WRITE 10 - x; WRITE 100 / x; b := (x < 0) | TRUE; WRITE m; WRITE -2 .');
-  assert.deepEqual(names, ['x', 'b']);
-  const rows = s.map((x) => [x.text.slice(13), hex(x.bytes), x.codeFrom, x.codeTo, x.stack.join(' '), x.taken.join(' '), x.pushed]);
+  const rows = s.map((x) => [x.command, hex(x.bytes), x.codeFrom, x.codeTo, x.stack.join(' '), x.taken.join(' '), x.pushed]);
   assert.deepEqual(rows, [
-    ['   0:  Val 3', '01 03 00 00 00', 0, 5, '3', '', 3],
-    ['   5:  Sto 0', '03 00 00 00 00', 5, 10, '', '3', null],
-    ['  10:  Lod 0', '02 00 00 00 00', 10, 15, '3', '3', 3],
-    ['  15:  Val 10', '01 0a 00 00 00', 15, 20, '3 10', '', 10],
-    ['  20:  Bus', '04 08', 20, 22, '7', '3 10', 7],
-    ['  22:  Wrt', '04 01', 22, 24, '', '7', null],
-    ['  24:  Lod 0', '02 00 00 00 00', 24, 29, '3', '3', 3],
-    ['  29:  Val 100', '01 64 00 00 00', 29, 34, '3 100', '', 100],
-    ['  34:  Vid', '04 09', 34, 36, '33', '3 100', 33],
-    ['  36:  Wrt', '04 01', 36, 38, '', '33', null],
-    ['  38:  Lod 0', '02 00 00 00 00', 38, 43, '3', '3', 3],
-    ['  43:  Val 0', '01 00 00 00 00', 43, 48, '3 0', '', 0],
-    ['  48:  Lss', '04 0c', 48, 50, '0', '3 0', 0],
-    ['  50:  Val 1', '01 01 00 00 00', 50, 55, '0 1', '', 1],
-    ['  55:  Or ', '04 11', 55, 57, '1', '0 1', 1],
-    ['  57:  Sto 1', '03 01 00 00 00', 57, 62, '', '1', null],
-    ['  62:  Val -2147483648', '01 00 00 00 80', 62, 67, '-2147483648', '', -2147483648],
-    ['  67:  Wrt', '04 01', 67, 69, '', '-2147483648', null],
-    ['  69:  Val -2', '01 fe ff ff ff', 69, 74, '-2', '', -2],
-    ['  74:  Wrt', '04 01', 74, 76, '', '-2', null],
+    ['0:  Val 3', '01 03 00 00 00', 0, 5, '3', '', 3],
+    ['5:  Sto 0', '03 00 00 00 00', 5, 10, '', '3', null],
+    ['10:  Lod 0', '02 00 00 00 00', 10, 15, '3', '3', 3],
+    ['15:  Val 10', '01 0a 00 00 00', 15, 20, '3 10', '', 10],
+    ['20:  Bus', '04 08', 20, 22, '7', '3 10', 7],
+    ['22:  Wrt', '04 01', 22, 24, '', '7', null],
+    ['24:  Lod 0', '02 00 00 00 00', 24, 29, '3', '3', 3],
+    ['29:  Val 100', '01 64 00 00 00', 29, 34, '3 100', '', 100],
+    ['34:  Vid', '04 09', 34, 36, '33', '3 100', 33],
+    ['36:  Wrt', '04 01', 36, 38, '', '33', null],
+    ['38:  Lod 0', '02 00 00 00 00', 38, 43, '3', '3', 3],
+    ['43:  Val 0', '01 00 00 00 00', 43, 48, '3 0', '', 0],
+    ['48:  Lss', '04 0c', 48, 50, '0', '3 0', 0],
+    ['50:  Val 1', '01 01 00 00 00', 50, 55, '0 1', '', 1],
+    ['55:  Or ', '04 11', 55, 57, '1', '0 1', 1],
+    ['57:  Sto 1', '03 01 00 00 00', 57, 62, '', '1', null],
+    ['62:  Val -2147483648', '01 00 00 00 80', 62, 67, '-2147483648', '', -2147483648],
+    ['67:  Wrt', '04 01', 67, 69, '', '-2147483648', null],
+    ['69:  Val -2', '01 fe ff ff ff', 69, 74, '-2', '', -2],
+    ['74:  Wrt', '04 01', 74, 76, '', '-2', null],
   ]);
   assert.deepEqual([s[14].name, s[14].operand, s[14].command], ['Or', undefined, '55:  Or ']);
-  assert.deepEqual([s[0].name, s[0].operand, s[0].traceRow, s[0].index], ['Val', 3, 1, 1]);
+  assert.deepEqual([s[0].name, s[0].operand, s[0].traceRow], ['Val', 3, 1]);
   // Every declared variable from the first step, 0 until stored.
   assert.deepEqual([s[0].vars, s.at(-1).vars], [
-    [{ slot: 0, name: 'x', value: 0, stored: false }, { slot: 1, name: 'b', value: 0, stored: false }],
-    [{ slot: 0, name: 'x', value: 3, stored: true }, { slot: 1, name: 'b', value: 1, stored: true }]]);
+    [{ slot: 0, name: 'x', value: 0 }, { slot: 1, name: 'b', value: 0 }],
+    [{ slot: 0, name: 'x', value: 3 }, { slot: 1, name: 'b', value: 1 }]]);
   assert.deepEqual(s.at(-1).output, ['7', '33', '-2147483648', '-2']);
 });
 
@@ -137,8 +144,8 @@ test('the diagnostic that ends the steps', async () => {
   ];
   for (const [src, kind, text, at, failed, rest] of table) {
     const { input, steps: s, diagnostic: d } = await steps(src);
-    assert.deepEqual([d.kind, d.text, d.at, d.failed, s.length], [kind, text, at, failed, at], src);
-    if (rest !== null) assert.equal(src.slice(positionIndex(input, d.line, d.col)), rest, src);
+    assert.deepEqual([d.kind, d.text, s.at(-1).error === null ? null : s.length, s.length], [kind, text, failed, at], src);
+    if (rest !== null) assert.equal(src.slice(charIndex(input, positionOffset(input, d.line, d.col))), rest, src);
   }
 });
 
@@ -148,5 +155,5 @@ test('string indices of byte offsets', () => {
   const want = [0, 1, 1, 2, 2, 2, 3, 3, 3, 3, 5, 6, 7, 8, 9, 9];
   assert.deepEqual(want.map((_, b) => charIndex(input, b)), want);
   assert.equal(dec.decode(input).length, 9);
-  assert.deepEqual([positionIndex(input, 1, 12), positionIndex(input, 2, 1), positionIndex(input, 2, 2)], [6, 8, 9]);
+  assert.deepEqual([[1, 12], [2, 1], [2, 2]].map(([l, c]) => charIndex(input, positionOffset(input, l, c))), [6, 8, 9]);
 });

@@ -23,7 +23,7 @@ async function agrees(input) {
     const what = `step ${s.index}, ${s.command}`;
     assert.ok(s.origin, `${what}: an origin`);
     if ((s.name === 'Wrt' || s.name === 'WrB') && !s.error) assert.ok(s.explain.startsWith(`Pop ${written[s.output.length - 1]} and write it`), what);
-    if (operation[s.name?.trim()]?.result === 'BOOLEAN' && !s.error) assert.match(s.stack.at(-1), /^(TRUE|FALSE)$/, what);
+    if (operation[s.name]?.result === 'BOOLEAN' && !s.error) assert.match(s.stack.at(-1), /^(TRUE|FALSE)$/, what);
     const read = source.slice(s.read.from, s.read.to - (s.read.ahead ? 1 : 0));
     const texts = s.read.parts.filter((p) => typeof p === 'string');
     const skipped = s.read.parts.filter((p) => typeof p !== 'string').map((p) => p.skipped);
