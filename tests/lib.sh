@@ -125,6 +125,7 @@ wine_up() {
 wine_started() {
     [ "$1" -ne 1 ] && return 0
     shift
+    local f
     for f; do [ -s "$f" ] && return 0; done
     wine_failed_start=1
     return 1
