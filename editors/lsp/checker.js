@@ -54,7 +54,11 @@ export class Checker {
     this.worker = new Worker(this.entry, { workerData: { module: this.module } });
     this.worker.on('message', (result) => this.finish(result));
     this.worker.on('error', (e) => this.running && this.stop({ error: String(e?.message ?? e) }));
-    this.worker.on('exit', () => this.running && this.stop({ error: 'the checking thread ended' }));
+    // A thread that ends while idle is not posted to again: the next check starts another.
+    this.worker.on('exit', () => {
+      if (this.running) this.stop({ error: 'the checking thread ended' });
+      else this.worker = null;
+    });
     this.worker.unref();
   }
 
