@@ -56,7 +56,7 @@ function diagnosed(bytes, d, o) {
   return { text: d.text, from, to };
 }
 
-export async function check(module, bytes) {
+async function check(module, bytes) {
   const r = await run(module, bytes);
   const written = traceOf(r.chunks);
   const { lines } = written;
