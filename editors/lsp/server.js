@@ -39,17 +39,17 @@ function options(argv) {
 }
 
 // kel.wasm: the file named, else the one beside the server, else the checkout's build. Returns
-// { module, path, note }: note says which one is used, or where none was found and why.
+// { module, note }: note says which one is used, or where none was found and why.
 function findKel(given, here) {
   const usual = [join(here, 'kel.wasm'), resolve(here, '../../build-wasm/kel.wasm')];
   const tried = given ? [resolve(given)] : usual;
   const path = tried.find((p) => existsSync(p));
-  if (!path) return { module: null, path: null, note: `no kel.wasm found (looked for ${tried.join(', ')})` };
+  if (!path) return { module: null, note: `no kel.wasm found (looked for ${tried.join(', ')})` };
   try {
     const module = new WebAssembly.Module(readFileSync(path));
-    return { module, path, note: `kel.wasm: ${path}` };
+    return { module, note: `kel.wasm: ${path}` };
   } catch (e) {
-    return { module: null, path, note: `kel.wasm at ${path} cannot be used: ${e.message}` };
+    return { module: null, note: `kel.wasm at ${path} cannot be used: ${e.message}` };
   }
 }
 
