@@ -161,8 +161,8 @@ export function main(argv, entryUrl) {
   // ---------------------------------------------------------------- diagnostics
 
   function diagnostics(text, r) {
-    const whole = { start: { line: 0, character: 0 }, end: { line: 0, character: 0 } };
-    const say = (message, severity = DiagnosticSeverity.Warning, range = whole) => [
+    const atStart = { start: { line: 0, character: 0 }, end: { line: 0, character: 0 } };
+    const say = (message, severity = DiagnosticSeverity.Warning, range = atStart) => [
       { range, severity, source: 'kel', message },
     ];
     if (r.tooLarge) return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the 4 MiB the server checks.`);
