@@ -165,7 +165,10 @@ export function main(argv, entryUrl) {
     const say = (message, severity = DiagnosticSeverity.Warning, range = atStart) => [
       { range, severity, source: 'kel', message },
     ];
-    if (r.tooLarge) return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the 4 MiB the server checks.`);
+    if (r.tooLarge) {
+      const mib = maxBytes / (1 << 20);
+      return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the ${mib} MiB the server checks.`);
+    }
     if (r.noKel) return say(`Not checked: ${kel.note}.`);
     if (r.error) return say(`Not checked: ${r.error}.`);
     const d = r.diagnostic;
