@@ -10,6 +10,9 @@ import { diagnosticRange, origins, run, traceOf } from './shared.js';
 
 const enc = new TextEncoder();
 
+// The lines kel wrote to standard output; the k-th is the value of the k-th Wrt or WrB.
+const outputOf = (lines) => lines.filter((l) => l.fd === 1).map((l) => l.text);
+
 // What kel says of the program's names: runs their declarations, as kel accepted them, followed
 // by "BEGIN WRITE n1; WRITE n2; ... ." and reads, for the k-th name, the commands 2k and 2k+1 of
 // the trace, Val v (a constant) or Lod i (a variable in slot i), then Wrt (INTEGER) or WrB
@@ -29,8 +32,8 @@ async function namesOf(module, bytes, decls) {
   ]);
   const r = await run(module, input);
   const { lines, trace, diagnostic } = traceOf(r.chunks);
-  const output = lines.filter((l) => l.fd === 1).map((l) => l.text);
   if (r.status !== 0 || diagnostic || trace.length !== 2 * decls.length) return null;
+  const output = outputOf(lines);
   const names = [];
   for (const [k, d] of decls.entries()) {
     const [load, write] = [trace[2 * k], trace[2 * k + 1]];
@@ -53,13 +56,12 @@ function diagnosed(bytes, d, o) {
   return { text: d.text, from, to };
 }
 
-export async function check(module, bytes) {
+async function check(module, bytes) {
   const r = await run(module, bytes);
   const written = traceOf(r.chunks);
   const { lines } = written;
   const o = origins(bytes, r, written);
-  // The k-th line of the output is the value of the k-th Wrt or WrB.
-  const output = lines.filter((l) => l.fd === 1).map((l) => l.text);
+  const output = outputOf(lines);
   const writes = o.commands
     .filter((c) => c.name === 'Wrt' || c.name === 'WrB')
     .map((c, k) => ({ from: c.origin.from, to: c.origin.to, end: c.expressionEnd, value: output[k] ?? null }));

@@ -1,7 +1,7 @@
 // Runs checks (check.js) in a worker thread, one at a time, so that the server keeps answering
 // while kel reads a long text. The newest text of a document wins: a newer one ends the check of
-// an older one still running (the worker is ended and started afresh) or takes its place in the
-// queue. A check that runs past the time limit is ended the same way. A check takes time in
+// an older one, running (the worker is ended and started afresh) or queued, and joins the queue
+// at its end. A check that runs past the time limit is ended the same way. A check takes time in
 // proportion to the text (about a second for the 4 MiB the server takes, on a slow machine), so
 // the limit is there for a fault, not for a long text.
 import { Worker } from 'node:worker_threads';
@@ -21,10 +21,9 @@ export class Checker {
   // Resolves to the result of checking bytes, to { superseded: true } when a newer text of the
   // same key came first, or to { error } when the check failed.
   check(key, bytes) {
+    this.drop(key);
     return new Promise((resolve) => {
-      this.queue.get(key)?.resolve({ superseded: true });
       this.queue.set(key, { bytes, resolve });
-      if (this.running?.key === key) this.stop({ superseded: true });
       this.next();
     });
   }
@@ -36,28 +35,30 @@ export class Checker {
     if (this.running?.key === key) this.stop({ superseded: true });
   }
 
-  stop(outcome) {
+  finish(outcome) {
     const { resolve, timer } = this.running;
     clearTimeout(timer);
     this.running = null;
-    this.worker.removeAllListeners();
-    this.worker.terminate();
-    this.worker = null;
     resolve(outcome);
     this.next();
   }
 
+  stop(outcome) {
+    this.worker.removeAllListeners();
+    this.worker.terminate();
+    this.worker = null;
+    this.finish(outcome);
+  }
+
   start() {
     this.worker = new Worker(this.entry, { workerData: { module: this.module } });
-    this.worker.on('message', (result) => {
-      const { resolve, timer } = this.running;
-      clearTimeout(timer);
-      this.running = null;
-      resolve(result);
-      this.next();
-    });
+    this.worker.on('message', (result) => this.finish(result));
     this.worker.on('error', (e) => this.running && this.stop({ error: String(e?.message ?? e) }));
-    this.worker.on('exit', () => this.running && this.stop({ error: 'the checking thread ended' }));
+    // A thread that ends while idle is not posted to again: the next check starts another.
+    this.worker.on('exit', () => {
+      if (this.running) this.stop({ error: 'the checking thread ended' });
+      else this.worker = null;
+    });
     this.worker.unref();
   }
 

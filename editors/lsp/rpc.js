@@ -112,7 +112,7 @@ export class Reader extends AbstractMessageReader {
   }
 
   peek(n) {
-    while (this.chunks.length > 1 && this.chunks[0].length < n) {
+    if (this.chunks.length > 1 && this.chunks[0].length < n) {
       this.chunks = [Buffer.concat(this.chunks, this.size)];
     }
     return this.chunks.length ? this.chunks[0].subarray(0, n) : Buffer.alloc(0);

@@ -39,17 +39,17 @@ function options(argv) {
 }
 
 // kel.wasm: the file named, else the one beside the server, else the checkout's build. Returns
-// { module, path, note }: note says which one is used, or where none was found and why.
+// { module, note }: note says which one is used, or where none was found and why.
 function findKel(given, here) {
   const usual = [join(here, 'kel.wasm'), resolve(here, '../../build-wasm/kel.wasm')];
   const tried = given ? [resolve(given)] : usual;
   const path = tried.find((p) => existsSync(p));
-  if (!path) return { module: null, path: null, note: `no kel.wasm found (looked for ${tried.join(', ')})` };
+  if (!path) return { module: null, note: `no kel.wasm found (looked for ${tried.join(', ')})` };
   try {
     const module = new WebAssembly.Module(readFileSync(path));
-    return { module, path, note: `kel.wasm: ${path}` };
+    return { module, note: `kel.wasm: ${path}` };
   } catch (e) {
-    return { module: null, path, note: `kel.wasm at ${path} cannot be used: ${e.message}` };
+    return { module: null, note: `kel.wasm at ${path} cannot be used: ${e.message}` };
   }
 }
 
@@ -161,11 +161,14 @@ export function main(argv, entryUrl) {
   // ---------------------------------------------------------------- diagnostics
 
   function diagnostics(text, r) {
-    const whole = { start: { line: 0, character: 0 }, end: { line: 0, character: 0 } };
-    const say = (message, severity = DiagnosticSeverity.Warning, range = whole) => [
+    const atStart = { start: { line: 0, character: 0 }, end: { line: 0, character: 0 } };
+    const say = (message, severity = DiagnosticSeverity.Warning, range = atStart) => [
       { range, severity, source: 'kel', message },
     ];
-    if (r.tooLarge) return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the 4 MiB the server checks.`);
+    if (r.tooLarge) {
+      const mib = maxBytes / (1 << 20);
+      return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the ${mib} MiB the server checks.`);
+    }
     if (r.noKel) return say(`Not checked: ${kel.note}.`);
     if (r.error) return say(`Not checked: ${r.error}.`);
     const d = r.diagnostic;
