@@ -48,7 +48,7 @@ export async function result(kel, input) {
   const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
-    const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null, originParts: shownOrigins[i + 1]?.parts };
+    const next = steps[i + 1] && { name: steps[i + 1].name, originParts: shownOrigins[i + 1]?.parts };
     const shownOrigin = shownOrigins[i];
     const c = { before: i === 0 ? [] : o.commands[i - 1]?.types ?? null, next, variable, written: s.output.length, originParts: shownOrigin?.parts };
     return {
@@ -60,7 +60,7 @@ export async function result(kel, input) {
       codeFrom: s.codeFrom,
       codeTo: s.codeTo,
       origin: shownOrigin,
-      explain: explain(s, why, shownOrigin?.parts ?? null, c),
+      explain: explain(s, why, c),
       error: s.error,
     };
   });

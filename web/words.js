@@ -115,14 +115,14 @@ function quoted(parts) {
 }
 
 // The words for one step of the replay (replay.js) with what origins.js found for its command
-// (why: null where origins are not shown) and its origin's text as parts (null without one).
-// c gives the rest: before, the types on the stack before the command (null where unknown);
-// next, the next step's { name, why, originParts } or null; variable(slot), { name, type } of a
-// slot; written, the number of lines written so far.
-export function explain(s, why, originParts, c) {
+// (why: null where origins are not shown). c gives the rest: originParts, its origin's text as
+// parts (undefined without one); before, the types on the stack before the command (null where
+// unknown); next, the next step's { name, originParts } or null; variable(slot), { name, type }
+// of a slot; written, the number of lines written so far.
+export function explain(s, why, c) {
   const type = why?.type;
   const sayCommand = {
-    Val: () => valWords(s, why, originParts, c.next),
+    Val: () => valWords(s, why, c.originParts, c.next),
     Lod: () => `Push the value of ${slotName(s.operand, c)}: ${shown(s.taken[0] ?? 0, type)}. A variable's value is known only while the program runs.`,
     Sto: () => `Pop ${s.taken.length ? shown(s.taken[0], type) : 'the top'} and store it in ${slotName(s.operand, c)}: the assignment is done.`,
   }[s.name];
