@@ -7,7 +7,7 @@ import { diagnosticRange } from './diagnostic.js';
 import { run } from './kel.js';
 import { traceOf } from './lines.js';
 import { origins } from './origins.js';
-import { charIndex } from './positions.js';
+import { charIndex, linesAndColumns } from './positions.js';
 import { replay } from './replay.js';
 import { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
 
@@ -18,13 +18,8 @@ const decoded = new WeakMap(); // each source's text, decoded once
 // The lines kel wrote (traceOf's), each with the source line kel had read up to when it wrote
 // it: the line of the last byte read, 0 before any input.
 function lines(kelLines, input) {
-  let lf = 0; // line feeds among the first seen bytes of the input
-  let seen = 0;
-  return kelLines.map(({ fd, text, read }) => {
-    if (read - 1 < seen) lf = seen = 0; // only a last line without its end can look back
-    for (; seen < read - 1; seen++) if (input[seen] === 10) lf++;
-    return { fd, text, from: read > 0 ? lf + 1 : 0 };
-  });
+  const last = linesAndColumns(input, kelLines.map((l) => l.read - 1));
+  return kelLines.map(({ fd, text, read }, k) => ({ fd, text, from: read > 0 ? last[k].line : 0 }));
 }
 
 // The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
