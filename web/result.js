@@ -24,11 +24,12 @@ function lines(kelLines, input) {
 
 // The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
 // steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
-// a trace line or the failed fold's line belongs to); diagnostic is kel's, { text, kind, at (the
-// number of steps before it), mark (the text it is about, { from, to, line, col }, or null) }, or
-// null. Each step is what the step view draws (step.js), worked out here: positions as indices
-// in the editor's text, source text shortened (words.js excerpt), words, and values as kel
-// writes them. A fold that ended kel is a step of its own, the last, with no command.
+// a trace line or the failed fold's line belongs to, with op, its command's name, null for the
+// fold); diagnostic is kel's, { text, kind, at (the number of steps before it), mark (the text it
+// is about, { from, to, line, col }, or null) }, or null. Each step is what the step view draws
+// (step.js), worked out here: positions as indices in the editor's text, source text shortened
+// (words.js excerpt), words, and values as kel writes them. A fold that ended kel is a step of
+// its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const written = traceOf(r.chunks);
@@ -78,8 +79,8 @@ export async function result(kel, input) {
     });
   }
   view.forEach((s, i) => (s.index = i + 1));
-  // Each trace row, and the failed fold's line, knows its step.
-  for (const s of view) if (errRows[s.traceRow]) errRows[s.traceRow].step = s.index;
+  // Each trace row, and the failed fold's line, knows its step and the step's command.
+  for (const s of view) if (errRows[s.traceRow]) Object.assign(errRows[s.traceRow], { step: s.index, op: s.name });
   // kel's diagnostic, after the last step, with the text it is about (web/diagnostic.js).
   const d = written.diagnostic;
   const mark = d && diagnosticRange(input, d, o);
