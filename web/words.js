@@ -67,14 +67,16 @@ function lines(text, parts) {
 // The text of parts, as one line for a sentence: white space runs as one blank.
 const inline = (parts) => parts.map((p) => (typeof p === 'string' ? p : ` ${p.skipped} `)).join('').replace(/\s+/g, ' ').trim();
 
-// A character kel looked at: itself where it can be seen, else { words } naming it; '' is the
-// end of the text.
+// A character kel looked at: itself where it can be seen ({ code, note }), else { words, blank }:
+// words naming it, and blank, what stands for it where it is drawn within the source (a tab and
+// a line feed themselves, a blank for any other); '' is the end of the text.
 export function character(text) {
-  if (text === '') return { words: 'the end of the text' };
+  if (text === '') return { words: 'the end of the text', blank: ' ' };
   const c = text.codePointAt(0);
   const names = { 9: 'a tab', 10: 'a line feed', 13: 'a carriage return', 32: 'a blank' };
-  if (names[c]) return { words: names[c] };
-  if (c < 32 || c === 127) return { words: `the control character ${c}` };
+  const blank = c === 9 || c === 10 ? text[0] : ' ';
+  if (names[c]) return { words: names[c], blank };
+  if (c < 32 || c === 127) return { words: `the control character ${c}`, blank };
   return { code: text, note: c > 127 ? ' (beyond ASCII: white space to kel)' : '' };
 }
 
