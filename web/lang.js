@@ -6,7 +6,7 @@
 import { HighlightStyle, StreamLanguage, syntaxHighlighting } from '@codemirror/language';
 import { Tag, tags } from '@lezer/highlight';
 import { predeclaredNames } from './facts.js';
-import { Scanner, Sym } from './tokens.js';
+import { isKeyword, Scanner, Sym } from './tokens.js';
 
 // The classes of the editor's tokens, and their tags.
 const badNumber = Tag.define(tags.invalid);
@@ -37,7 +37,7 @@ function classOf(s) {
     case Sym.LPar: case Sym.RPar: return 'paren';
     case Sym.Semi: case Sym.Dot: return 'punctuation';
     case Sym.Invalid: return 'invalid';
-    default: return s.sym >= Sym.Const && s.sym <= Sym.Wrt ? 'keyword' : 'operator';
+    default: return isKeyword(s.sym) ? 'keyword' : 'operator';
   }
 }
 

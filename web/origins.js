@@ -13,7 +13,7 @@ import {
   predeclared, predeclaredNames, stackSize,
 } from './facts.js';
 import { linesAndColumns } from './positions.js';
-import { Scanner, Sym } from './tokens.js';
+import { isKeyword, Scanner, Sym } from './tokens.js';
 
 const INT = 'INTEGER';
 const BOOL = 'BOOLEAN';
@@ -32,7 +32,7 @@ const oprs = {
 function kindOf(sym) {
   if (sym === Sym.Num) return 'number';
   if (sym === Sym.Id) return 'name';
-  if (sym >= Sym.Const && sym <= Sym.Wrt) return 'keyword';
+  if (isKeyword(sym)) return 'keyword';
   return sym === Sym.EOF ? 'end' : 'symbol';
 }
 
@@ -83,7 +83,7 @@ class Mirror {
     const s = this.s;
     s.read();
     if (s.error !== null) this.err('Scnr', s.error);
-    if (s.sym === Sym.Id || (s.sym >= Sym.Const && s.sym <= Sym.Wrt)) {
+    if (s.sym === Sym.Id || isKeyword(s.sym)) {
       const n = s.to - s.from;
       if (this.nameFree + 1 + n > nameStoreSize) {
         s.cur = s.from + Math.max(nameStoreSize - this.nameFree - 1, 0); // the character that has no room
