@@ -38,8 +38,7 @@ export async function result(kel, input) {
   const o = origins(input, r, written);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
   const steps = replay(written, variables.map((v) => v.name));
-  const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
-  const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
+  const origin = (x) => ({ ...at(input, x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
   const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
   const view = steps.map((s, i) => {
@@ -84,8 +83,8 @@ export async function result(kel, input) {
   // kel's diagnostic, after the last step, with the text it is about (web/diagnostic.js).
   const d = written.diagnostic;
   const mark = d && diagnosticRange(input, d, o);
-  const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(mark) };
-  const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(d), ...(d.expr && { expr: at(d.expr) }) }));
+  const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(input, mark) };
+  const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(input, d), ...(d.expr && { expr: at(input, d.expr) }) }));
   return { status: r.status, rows, steps: view, diagnostic, declarations };
 }
 
@@ -94,22 +93,28 @@ export async function result(kel, input) {
 // its token apart; the look-ahead; the stack, variables and output as kel writes values (types:
 // the stack's types, bottom first, where known).
 function common(input, s, from, to, why, types, variable) {
-  const range = { from: charIndex(input, from), to: charIndex(input, to) };
-  // The character looked at past the token, when it is new to this step.
-  const ahead = why && why.ahead.to > why.ahead.from && why.ahead.from >= from ? why.ahead : null;
+  // The character looked at past the token (none at the end of the text), and whether it is new
+  // to this step.
+  const ahead = why && why.ahead.to > why.ahead.from ? why.ahead : null;
+  const aheadNew = ahead !== null && ahead.from >= from;
   const read = {
-    ...range,
-    parts: excerpt(textOf(input, from, ahead ? ahead.from : to)),
-    ahead: ahead && character(textOf(input, ahead.from, ahead.to)),
+    ...at(input, { from, to }),
+    parts: excerpt(textOf(input, from, aheadNew ? ahead.from : to)),
+    ahead: aheadNew ? character(textOf(input, ahead.from, ahead.to)) : null,
   };
   return {
     read,
-    ahead: why && why.ahead.to > why.ahead.from ? { from: charIndex(input, why.ahead.from), to: charIndex(input, why.ahead.to) } : null,
+    ahead: ahead && at(input, ahead),
     lookAhead: why && lookAhead(why.token.kind, textOf(input, why.token.from, why.token.to), textOf(input, why.ahead.from, why.ahead.to)),
     stack: s.stack.map((v, k) => shown(v, types?.[k])),
     vars: s.vars.map((v) => ({ slot: v.slot, name: v.name, type: variable(v.slot)?.type ?? null, value: shown(v.value, variable(v.slot)?.type) })),
     output: s.output,
   };
+}
+
+// x, a range of the source's bytes from..to, as a range of indices in the editor's text.
+function at(input, x) {
+  return { ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) };
 }
 
 // The text of the source's bytes from..to, as the page's decoder shows it (web/positions.js):
