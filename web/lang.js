@@ -55,6 +55,12 @@ export const kel = StreamLanguage.define({
       cls = 'unread';
     } else if (s.depth > 0) {
       s.comment();
+      if (s.i === stream.pos) {
+        // At a byte 26 (comment() passed nothing): kel reads no further.
+        state.ended = true;
+        s.i = line.length;
+        cls = 'unread';
+      }
     } else if (s.blank()) {
       cls = null;
     } else if (s.token() === Sym.Comment) {
