@@ -36,3 +36,21 @@ export function div(x, y) {
 
 export const truth = (x) => x !== 0;
 export const value = (b) => (b ? 1 : 0);
+
+// kel's binary operations by name: x op y, y the right operand, which the machine has on top.
+export const binary = {
+  Add: add,
+  Sub: sub,
+  Mul: mul,
+  Div: div,
+  Eql: (x, y) => value(x === y),
+  Neq: (x, y) => value(x !== y),
+  Lss: (x, y) => value(x < y),
+  Leq: (x, y) => value(x <= y),
+  Gtr: (x, y) => value(x > y),
+  Geq: (x, y) => value(x >= y),
+  Or: (x, y) => value(truth(x) || truth(y)),
+  And: (x, y) => value(truth(x) && truth(y)),
+};
+
+export const not = (x) => value(!truth(x));

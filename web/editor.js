@@ -152,11 +152,6 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
   view.scrollDOM.tabIndex = 0;
   view.scrollDOM.setAttribute('aria-label', 'Program source, scrolled');
 
-  const lineRange = (l) => {
-    const doc = view.state.doc;
-    return doc.line(Math.min(Math.max(l, 1), doc.lines));
-  };
-
   return {
     text: () => view.state.doc.toString(),
     // Counts the changes of the text: the same version, the same text.
@@ -214,8 +209,10 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
       }
       view.dispatch({ effects });
     },
+    // The cursor to the start of line l, kept within the text, in the middle of the view.
     goTo(l) {
-      const line = lineRange(l);
+      const doc = view.state.doc;
+      const line = doc.line(Math.min(Math.max(l, 1), doc.lines));
       view.dispatch({ selection: EditorSelection.cursor(line.from), effects: EditorView.scrollIntoView(line.from, { y: 'center' }) });
       view.focus();
     },

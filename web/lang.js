@@ -6,7 +6,7 @@
 import { HighlightStyle, StreamLanguage, syntaxHighlighting } from '@codemirror/language';
 import { Tag, tags } from '@lezer/highlight';
 import { predeclaredNames } from './facts.js';
-import { Scanner, Sym } from './tokens.js';
+import { isKeyword, Scanner, Sym } from './tokens.js';
 
 // The classes of the editor's tokens, and their tags.
 const badNumber = Tag.define(tags.invalid);
@@ -37,7 +37,7 @@ function classOf(s) {
     case Sym.LPar: case Sym.RPar: return 'paren';
     case Sym.Semi: case Sym.Dot: return 'punctuation';
     case Sym.Invalid: return 'invalid';
-    default: return s.sym >= Sym.Const && s.sym <= Sym.Wrt ? 'keyword' : 'operator';
+    default: return isKeyword(s.sym) ? 'keyword' : 'operator';
   }
 }
 
@@ -55,6 +55,12 @@ export const kel = StreamLanguage.define({
       cls = 'unread';
     } else if (s.depth > 0) {
       s.comment();
+      if (s.i === stream.pos) {
+        // At a byte 26 (comment() passed nothing): kel reads no further.
+        state.ended = true;
+        s.i = line.length;
+        cls = 'unread';
+      }
     } else if (s.blank()) {
       cls = null;
     } else if (s.token() === Sym.Comment) {

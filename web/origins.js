@@ -7,19 +7,20 @@
 // kel ended. Only what agreed is given: from the first disagreement on, nothing. kel.wasm is the
 // authority; this module never shows a guess that nothing checked. No DOM: the worker and node
 // use it alike.
-import { add, div, Failure, mul, neg, sub, truth, value } from './arith.js';
+import { binary, Failure, neg, not } from './arith.js';
 import {
   codeSize, commands, keywords, maxInteger, maxNameLength, maxNesting, nameStoreSize, objectCount, operation,
   predeclared, predeclaredNames, stackSize,
 } from './facts.js';
 import { linesAndColumns } from './positions.js';
-import { Scanner, Sym } from './tokens.js';
+import { isKeyword, Scanner, Sym } from './tokens.js';
 
 const INT = 'INTEGER';
 const BOOL = 'BOOLEAN';
 
 // The operation for each operator token: when its left operand lies below its right one on the
-// stack, and when the left one, a constant pushed late, lies on top.
+// stack, and when the left one, a constant pushed late, lies on top. The first is also the one
+// that folds it (arith.js), so that a folded result is the machine's.
 const oprs = {
   [Sym.Mul]: ['Mul', 'Mul'], [Sym.Div]: ['Div', 'Vid'], [Sym.And]: ['And', 'And'],
   [Sym.Plus]: ['Add', 'Add'], [Sym.Minus]: ['Sub', 'Bus'], [Sym.Or]: ['Or', 'Or'],
@@ -27,29 +28,11 @@ const oprs = {
   [Sym.Leq]: ['Leq', 'Geq'], [Sym.Gtr]: ['Gtr', 'Lss'], [Sym.Geq]: ['Geq', 'Leq'],
 };
 
-// The value of x op y, both known while compiling: kel's arithmetic, as the machine's.
-function fold(op, x, y) {
-  switch (op) {
-    case Sym.Mul: return mul(x, y);
-    case Sym.Div: return div(x, y);
-    case Sym.And: return value(truth(x) && truth(y));
-    case Sym.Plus: return add(x, y);
-    case Sym.Minus: return sub(x, y);
-    case Sym.Or: return value(truth(x) || truth(y));
-    case Sym.Eql: return value(x === y);
-    case Sym.Neq: return value(x !== y);
-    case Sym.Lss: return value(x < y);
-    case Sym.Leq: return value(x <= y);
-    case Sym.Gtr: return value(x > y);
-    default: return value(x >= y); // Sym.Geq
-  }
-}
-
 // The kind of token kel had just read, in words.
 function kindOf(sym) {
   if (sym === Sym.Num) return 'number';
   if (sym === Sym.Id) return 'name';
-  if (sym >= Sym.Const && sym <= Sym.Wrt) return 'keyword';
+  if (isKeyword(sym)) return 'keyword';
   return sym === Sym.EOF ? 'end' : 'symbol';
 }
 
@@ -100,7 +83,7 @@ class Mirror {
     const s = this.s;
     s.read();
     if (s.error !== null) this.err('Scnr', s.error);
-    if (s.sym === Sym.Id || (s.sym >= Sym.Const && s.sym <= Sym.Wrt)) {
+    if (s.sym === Sym.Id || isKeyword(s.sym)) {
       const n = s.to - s.from;
       if (this.nameFree + 1 + n > nameStoreSize) {
         s.cur = s.from + Math.max(nameStoreSize - this.nameFree - 1, 0); // the character that has no room
@@ -201,7 +184,7 @@ class Mirror {
     const to = d1.to;
     if (d.c && d1.c) {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
-      const v = this.folded(() => fold(op, d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
+      const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
       return { t, c: true, v, from, to, folded: true, names };
     }
     if (d.c) {
@@ -264,7 +247,7 @@ class Mirror {
       this.read();
       d = this.factor();
       if (d.t !== BOOL) this.err('Prsr', 'Expected boolean factor');
-      if (d.c) d = { ...d, v: value(!truth(d.v)), folded: true };
+      if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
       d.from = from;
     }

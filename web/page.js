@@ -22,6 +22,9 @@ function setStatus(text, kind = '') {
   $('status').className = kind;
 }
 
+// An error's message as a sentence of its own.
+const sentence = (message) => `${message[0].toUpperCase()}${message.slice(1)}.`;
+
 const editor = createEditor($('editor'), { onChange: edited, onRun: () => runNow(), onLineNumber: toLine });
 const panes = createPanes({ stdout: $('stdout'), stderr: $('stderr'), terminal: $('terminal'), note: $('output-note') }, {
   onGoTo: (line) => editor.goTo(line),
@@ -75,7 +78,8 @@ async function openSteps(k, options) {
 }
 
 // Runs the editor's text; resolves to whether its result is shown (a newer run supersedes it).
-async function runNow(started = performance.now()) {
+async function runNow() {
+  const started = performance.now();
   let version;
   // A long run says so; a short one does not flicker.
   const slow = setTimeout(() => setStatus('Running…'), 100);
@@ -172,7 +176,7 @@ async function load() {
       try {
         text = await fetchExample('hello');
       } catch (e) {
-        setStatus(`${e.message[0].toUpperCase()}${e.message.slice(1)}.`, 'failed');
+        setStatus(sentence(e.message), 'failed');
       }
     }
     await editor.setText(text ?? '');
@@ -222,7 +226,7 @@ $('examples').addEventListener('change', async (e) => {
   try {
     await setProgram(await fetchExample(name), { example: name });
   } catch (err) {
-    setStatus(`${err.message[0].toUpperCase()}${err.message.slice(1)}.`, 'failed');
+    setStatus(sentence(err.message), 'failed');
     return;
   }
   saveDraft();

@@ -4,7 +4,6 @@
 // to its step in the step view, with what its command does on hover and on focus; the trace pane
 // marks the row of the step shown, and the output pane the lines written so far.
 import { el, scrollWithin } from './dom.js';
-import { traceCommand } from './facts.js';
 import { attachHelp } from './help.js';
 
 // panes: the three elements { stdout, stderr, terminal }, and note, the element that says how
@@ -19,9 +18,8 @@ export function createPanes(panes, { onGoTo, onStep }) {
       const ln = r.from > 0
         ? el('a', { className: 'ln', href: '#', 'data-line': r.from, 'aria-label': `source line ${r.from}` })
         : el('span', { className: 'ln' });
-      const name = links && r.step ? traceCommand(r.text)?.name : undefined;
       const text = links && r.step
-        ? el('a', { className: 'to-step', href: '#', 'data-step': r.step, ...(name && { 'data-op': name }) }, r.text)
+        ? el('a', { className: 'to-step', href: '#', 'data-step': r.step, ...(r.op && { 'data-op': r.op }) }, r.text)
         : r.text;
       return el('span', { className: r.fd === 2 ? 'row err' : 'row' }, ln, text, '\n');
     }));
@@ -39,7 +37,7 @@ export function createPanes(panes, { onGoTo, onStep }) {
   attachHelp(stderr);
 
   return {
-    // rows: what web/worker.js made of kel's lines, { fd, text, from, step }.
+    // rows: what web/worker.js made of kel's lines, { fd, text, from, step, op }.
     show(rows) {
       show(stdout, rows.filter((r) => r.fd === 1));
       show(stderr, rows.filter((r) => r.fd === 2), true);

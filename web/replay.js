@@ -6,31 +6,22 @@
 // output (the generation trace), so the machine is rebuilt here by running the trace again with
 // kel's own rules: the code store's size, the stack and variables of kel's sizes, kel's
 // arithmetic (arith.js) and kel's messages. No DOM.
-import { Failure, add, div, mul, neg, sub } from './arith.js';
+import { Failure, binary, div, neg, not, sub } from './arith.js';
 import { booleanTexts, codeSize, commands, operations, stackSize, tracePrefix, varCount } from './facts.js';
 
 // What each operation computes, by name: the result f(x, y), or the value written (out). y is
-// the top, x the value below it (the top alone for one operand).
+// the top, x the value below it (the top alone for one operand). The divisions test a zero
+// divisor first, as the machine does; Bus and Vid take their operands the other way round.
 const bool = (x) => booleanTexts[+(x !== 0)];
 const machine = {
+  ...Object.fromEntries(Object.entries(binary).map(([name, f]) => [name, { f }])),
   Wrt: { out: String },
   WrB: { out: bool },
   Neg: { f: neg },
-  Add: { f: add },
-  Sub: { f: sub },
-  Mul: { f: mul },
+  Not: { f: not },
   Div: { f: (x, y) => divide(x, y) },
   Bus: { f: (x, y) => sub(y, x) },
   Vid: { f: (x, y) => divide(y, x) },
-  Eql: { f: (x, y) => +(x === y) },
-  Neq: { f: (x, y) => +(x !== y) },
-  Lss: { f: (x, y) => +(x < y) },
-  Leq: { f: (x, y) => +(x <= y) },
-  Gtr: { f: (x, y) => +(x > y) },
-  Geq: { f: (x, y) => +(x >= y) },
-  Not: { f: (x) => +(x === 0) },
-  Or: { f: (x, y) => +(x !== 0 || y !== 0) },
-  And: { f: (x, y) => +(x !== 0 && y !== 0) },
 };
 const ops = {};
 for (const { name, code, operands } of operations.slice(1)) ops[name] = { code, n: operands, ...machine[name] };

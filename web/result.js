@@ -7,7 +7,7 @@ import { diagnosticRange } from './diagnostic.js';
 import { run } from './kel.js';
 import { traceOf } from './lines.js';
 import { origins } from './origins.js';
-import { charIndex } from './positions.js';
+import { charIndex, linesAndColumns } from './positions.js';
 import { replay } from './replay.js';
 import { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
 
@@ -18,22 +18,18 @@ const decoded = new WeakMap(); // each source's text, decoded once
 // The lines kel wrote (traceOf's), each with the source line kel had read up to when it wrote
 // it: the line of the last byte read, 0 before any input.
 function lines(kelLines, input) {
-  let lf = 0; // line feeds among the first seen bytes of the input
-  let seen = 0;
-  return kelLines.map(({ fd, text, read }) => {
-    if (read - 1 < seen) lf = seen = 0; // only a last line without its end can look back
-    for (; seen < read - 1; seen++) if (input[seen] === 10) lf++;
-    return { fd, text, from: read > 0 ? lf + 1 : 0 };
-  });
+  const last = linesAndColumns(input, kelLines.map((l) => l.read - 1));
+  return kelLines.map(({ fd, text, read }, k) => ({ fd, text, from: read > 0 ? last[k].line : 0 }));
 }
 
 // The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
 // steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
-// a trace line or the failed fold's line belongs to); diagnostic is kel's, { text, kind, at (the
-// number of steps before it), mark (the text it is about, { from, to, line, col }, or null) }, or
-// null. Each step is what the step view draws (step.js), worked out here: positions as indices
-// in the editor's text, source text shortened (words.js excerpt), words, and values as kel
-// writes them. A fold that ended kel is a step of its own, the last, with no command.
+// a trace line or the failed fold's line belongs to, with op, its command's name, null for the
+// fold); diagnostic is kel's, { text, kind, at (the number of steps before it), mark (the text it
+// is about, { from, to, line, col }, or null) }, or null. Each step is what the step view draws
+// (step.js), worked out here: positions as indices in the editor's text, source text shortened
+// (words.js excerpt), words, and values as kel writes them. A fold that ended kel is a step of
+// its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const written = traceOf(r.chunks);
@@ -42,13 +38,12 @@ export async function result(kel, input) {
   const o = origins(input, r, written);
   const variables = o.declarations.filter((d) => d.kind === 'variable'); // in slot order
   const steps = replay(written, variables.map((v) => v.name));
-  const at = (x) => ({ ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) });
-  const origin = (x) => ({ ...at(x), parts: excerpt(textOf(input, x.from, x.to)) });
+  const origin = (x) => ({ ...at(input, x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
   const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
-    const next = steps[i + 1] && { name: steps[i + 1].name, why: o.commands[i + 1] ?? null, originParts: shownOrigins[i + 1]?.parts };
+    const next = steps[i + 1] && { name: steps[i + 1].name, originParts: shownOrigins[i + 1]?.parts };
     const shownOrigin = shownOrigins[i];
     const c = { before: i === 0 ? [] : o.commands[i - 1]?.types ?? null, next, variable, written: s.output.length, originParts: shownOrigin?.parts };
     return {
@@ -60,7 +55,7 @@ export async function result(kel, input) {
       codeFrom: s.codeFrom,
       codeTo: s.codeTo,
       origin: shownOrigin,
-      explain: explain(s, why, shownOrigin?.parts ?? null, c),
+      explain: explain(s, why, c),
       error: s.error,
     };
   });
@@ -83,13 +78,13 @@ export async function result(kel, input) {
     });
   }
   view.forEach((s, i) => (s.index = i + 1));
-  // Each trace row, and the failed fold's line, knows its step.
-  for (const s of view) if (errRows[s.traceRow]) errRows[s.traceRow].step = s.index;
+  // Each trace row, and the failed fold's line, knows its step and the step's command.
+  for (const s of view) if (errRows[s.traceRow]) Object.assign(errRows[s.traceRow], { step: s.index, op: s.name });
   // kel's diagnostic, after the last step, with the text it is about (web/diagnostic.js).
   const d = written.diagnostic;
   const mark = d && diagnosticRange(input, d, o);
-  const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(mark) };
-  const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(d), ...(d.expr && { expr: at(d.expr) }) }));
+  const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(input, mark) };
+  const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(input, d), ...(d.expr && { expr: at(input, d.expr) }) }));
   return { status: r.status, rows, steps: view, diagnostic, declarations };
 }
 
@@ -98,22 +93,28 @@ export async function result(kel, input) {
 // its token apart; the look-ahead; the stack, variables and output as kel writes values (types:
 // the stack's types, bottom first, where known).
 function common(input, s, from, to, why, types, variable) {
-  const range = { from: charIndex(input, from), to: charIndex(input, to) };
-  // The character looked at past the token, when it is new to this step.
-  const ahead = why && why.ahead.to > why.ahead.from && why.ahead.from >= from ? why.ahead : null;
+  // The character looked at past the token (none at the end of the text), and whether it is new
+  // to this step.
+  const ahead = why && why.ahead.to > why.ahead.from ? why.ahead : null;
+  const aheadNew = ahead !== null && ahead.from >= from;
   const read = {
-    ...range,
-    parts: excerpt(textOf(input, from, ahead ? ahead.from : to)),
-    ahead: ahead && character(textOf(input, ahead.from, ahead.to)),
+    ...at(input, { from, to }),
+    parts: excerpt(textOf(input, from, aheadNew ? ahead.from : to)),
+    ahead: aheadNew ? character(textOf(input, ahead.from, ahead.to)) : null,
   };
   return {
     read,
-    ahead: why && why.ahead.to > why.ahead.from ? { from: charIndex(input, why.ahead.from), to: charIndex(input, why.ahead.to) } : null,
+    ahead: ahead && at(input, ahead),
     lookAhead: why && lookAhead(why.token.kind, textOf(input, why.token.from, why.token.to), textOf(input, why.ahead.from, why.ahead.to)),
     stack: s.stack.map((v, k) => shown(v, types?.[k])),
     vars: s.vars.map((v) => ({ slot: v.slot, name: v.name, type: variable(v.slot)?.type ?? null, value: shown(v.value, variable(v.slot)?.type) })),
     output: s.output,
   };
+}
+
+// x, a range of the source's bytes from..to, as a range of indices in the editor's text.
+function at(input, x) {
+  return { ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) };
 }
 
 // The text of the source's bytes from..to, as the page's decoder shows it (web/positions.js):

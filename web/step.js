@@ -140,10 +140,9 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     showParts(read, s ? s.read.parts : []);
     if (s?.read.ahead) {
       const a = s.read.ahead;
-      const blank = { 'a line feed': '\n', 'a tab': '\t' }[a.words] ?? ' ';
       read.append(el('span', {
         className: a.code === undefined ? 'ahead blank' : 'ahead', title: `looked at, not yet a token${a.words ? ': ' + a.words : ''}`, 'data-testid': 'step-ahead',
-      }, a.code ?? blank));
+      }, a.code ?? a.blank));
     }
     root.querySelector('.read-none').hidden = !s || read.textContent !== '';
     const look = $('step-lookahead');

@@ -15,6 +15,8 @@ export const Sym = Object.freeze({
   Dot: 21, Const: 22, Var: 23, Beg: 24, Wrt: 25, EOF: 26, Comment: 27, Invalid: 28,
 });
 
+export const isKeyword = (sym) => sym >= Sym.Const && sym <= Sym.Wrt;
+
 const endMarker = 26; // this byte ends kel's input as its physical end does
 
 // The tokens of one character that need no look-ahead.

@@ -67,14 +67,16 @@ function lines(text, parts) {
 // The text of parts, as one line for a sentence: white space runs as one blank.
 const inline = (parts) => parts.map((p) => (typeof p === 'string' ? p : ` ${p.skipped} `)).join('').replace(/\s+/g, ' ').trim();
 
-// A character kel looked at: itself where it can be seen, else { words } naming it; '' is the
-// end of the text.
+// A character kel looked at: itself where it can be seen ({ code, note }), else { words, blank }:
+// words naming it, and blank, what stands for it where it is drawn within the source (a tab and
+// a line feed themselves, a blank for any other); '' is the end of the text.
 export function character(text) {
-  if (text === '') return { words: 'the end of the text' };
+  if (text === '') return { words: 'the end of the text', blank: ' ' };
   const c = text.codePointAt(0);
   const names = { 9: 'a tab', 10: 'a line feed', 13: 'a carriage return', 32: 'a blank' };
-  if (names[c]) return { words: names[c] };
-  if (c < 32 || c === 127) return { words: `the control character ${c}` };
+  const blank = c === 9 || c === 10 ? text[0] : ' ';
+  if (names[c]) return { words: names[c], blank };
+  if (c < 32 || c === 127) return { words: `the control character ${c}`, blank };
   return { code: text, note: c > 127 ? ' (beyond ASCII: white space to kel)' : '' };
 }
 
@@ -115,14 +117,14 @@ function quoted(parts) {
 }
 
 // The words for one step of the replay (replay.js) with what origins.js found for its command
-// (why: null where origins are not shown) and its origin's text as parts (null without one).
-// c gives the rest: before, the types on the stack before the command (null where unknown);
-// next, the next step's { name, why, originParts } or null; variable(slot), { name, type } of a
-// slot; written, the number of lines written so far.
-export function explain(s, why, originParts, c) {
+// (why: null where origins are not shown). c gives the rest: originParts, its origin's text as
+// parts (undefined without one); before, the types on the stack before the command (null where
+// unknown); next, the next step's { name, originParts } or null; variable(slot), { name, type }
+// of a slot; written, the number of lines written so far.
+export function explain(s, why, c) {
   const type = why?.type;
   const sayCommand = {
-    Val: () => valWords(s, why, originParts, c.next),
+    Val: () => valWords(s, why, c.originParts, c.next),
     Lod: () => `Push the value of ${slotName(s.operand, c)}: ${shown(s.taken[0] ?? 0, type)}. A variable's value is known only while the program runs.`,
     Sto: () => `Pop ${s.taken.length ? shown(s.taken[0], type) : 'the top'} and store it in ${slotName(s.operand, c)}: the assignment is done.`,
   }[s.name];
