@@ -1,5 +1,5 @@
 // What the page's modules share in the DOM: making an element, putting the step view's parts of
-// text (web/words.js) into one as text, never as HTML, and scrolling a pane to a child without
+// text (core/words.js) into one as text, never as HTML, and scrolling a pane to a child without
 // moving the page.
 
 // An element with properties, attributes (names with a "-": aria-label, data-testid) and

@@ -183,7 +183,7 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
       } while (from < text.length);
     },
     // The mark of a run's diagnostic d (web/result.js), or none for null: on the text d.mark is
-    // about (web/diagnostic.js decides it), an empty one at the end of the text.
+    // about (core/diagnostic.js decides it), an empty one at the end of the text.
     showDiagnostic(d) {
       const end = view.state.doc.length;
       const m = d?.mark && { ...d.mark, from: Math.min(d.mark.from, end), to: Math.min(d.mark.to, end) };

@@ -1,7 +1,7 @@
 // The embed (embed.html): one program from its link (#code=… or #example=NAME, &step=K, &play=1),
 // in a frame of slides or a course page: the source, read-only, and the step view at that step,
 // with a link back to the playground at the same program and step, which opens in a new tab.
-import { statusLine } from './diagnostic.js';
+import { statusLine } from './status.js';
 import { createEditor } from './editor.js';
 import { makeHash, readAddress } from './link.js';
 import { createRunner } from './runner.js';

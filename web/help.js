@@ -1,7 +1,7 @@
 // The instruction reference on hover and on focus: an element with data-op, a command's name as
 // kel's trace gives it, shows what that command does (facts.js commandHelp) in the one tooltip of
 // the page, which describes the element while it shows. Escape hides it.
-import { commandHelp } from './facts.js';
+import { commandHelp } from '../core/index.js';
 import { el } from './dom.js';
 
 let tip = null;

@@ -5,8 +5,7 @@
 // the end of the text, as kel reads it.
 import { HighlightStyle, StreamLanguage, syntaxHighlighting } from '@codemirror/language';
 import { Tag, tags } from '@lezer/highlight';
-import { predeclaredNames } from './facts.js';
-import { isKeyword, Scanner, Sym } from './tokens.js';
+import { isKeyword, predeclaredNames, Scanner, Sym } from '../core/index.js';
 
 // The classes of the editor's tokens, and their tags.
 const badNumber = Tag.define(tags.invalid);

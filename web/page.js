@@ -2,7 +2,7 @@
 // (runner.js, worker.js), the panes for what kel wrote (panes.js), the step view (step.js) and
 // share links and the address (link.js). A program comes from the link (#code= or
 // #example=NAME), else from the draft kept in this browser, else it is the example hello.
-import { statusLine } from './diagnostic.js';
+import { statusLine } from './status.js';
 import { createEditor } from './editor.js';
 import { createAddress, embedCode, fetchExample, maxShared, pack, readAddress } from './link.js';
 import { createPanes } from './panes.js';

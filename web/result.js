@@ -1,15 +1,12 @@
 // A run of kel as the page shows it, worked out in the worker (web/worker.js) so that the page
-// only draws it, whatever the program's size: the lines kel wrote (web/lines.js), with the source
-// line kel had read when it wrote each, and the step view's data: the machine (web/replay.js),
-// each command's origin and what explains it (web/origins.js), in words (web/words.js), their
-// byte offsets turned into positions in the decoded text (web/positions.js). No DOM.
-import { diagnosticRange } from './diagnostic.js';
-import { run } from './kel.js';
-import { traceOf } from './lines.js';
-import { origins } from './origins.js';
-import { charIndex, linesAndColumns } from './positions.js';
-import { replay } from './replay.js';
-import { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
+// only draws it, whatever the program's size: the lines kel wrote (core/lines.js), with the source
+// line kel had read when it wrote each, and the step view's data: the machine (core/replay.js),
+// each command's origin and what explains it (core/origins.js), in words (core/words.js), their
+// byte offsets turned into positions in the decoded text (core/positions.js). No DOM.
+import {
+  character, charIndex, diagnosticRange, excerpt, explain, foldWords, linesAndColumns, lookAhead, origins,
+  replay, run, shown, traceOf,
+} from '../core/index.js';
 
 // A byte-order mark stays a character of the text, as in the editor's text the bytes came from.
 const decoder = new TextDecoder('utf-8', { ignoreBOM: true });
@@ -80,7 +77,7 @@ export async function result(kel, input) {
   view.forEach((s, i) => (s.index = i + 1));
   // Each trace row, and the failed fold's line, knows its step and the step's command.
   for (const s of view) if (errRows[s.traceRow]) Object.assign(errRows[s.traceRow], { step: s.index, op: s.name });
-  // kel's diagnostic, after the last step, with the text it is about (web/diagnostic.js).
+  // kel's diagnostic, after the last step, with the text it is about (core/diagnostic.js).
   const d = written.diagnostic;
   const mark = d && diagnosticRange(input, d, o);
   const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(input, mark) };
@@ -117,7 +114,7 @@ function at(input, x) {
   return { ...x, from: charIndex(input, x.from), to: charIndex(input, x.to) };
 }
 
-// The text of the source's bytes from..to, as the page's decoder shows it (web/positions.js):
+// The text of the source's bytes from..to, as the page's decoder shows it (core/positions.js):
 // a byte within a character stands for the whole character.
 function textOf(input, from, to) {
   const text = decoded.get(input) ?? decoded.set(input, decoder.decode(input)).get(input);

@@ -5,7 +5,7 @@
 // the playground and the embed alike. Play steps on by itself; large type is for a lecture hall.
 // The page is told of every move, to mark the editor and the panes to match.
 import { el, scrollWithin, showParts } from './dom.js';
-import { codeSize, commands } from './facts.js';
+import { codeSize, commands } from '../core/index.js';
 import { attachHelp } from './help.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');

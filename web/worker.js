@@ -1,5 +1,5 @@
 // The worker that runs kel.wasm, off the page's thread. It is given the compiled module once,
-// then one program per message; each run gets a fresh instance (web/kel.js), and everything the
+// then one program per message; each run gets a fresh instance (core/kel.js), and everything the
 // page shows of it is worked out here (web/result.js).
 import { result } from './result.js';
 

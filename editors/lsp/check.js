@@ -1,12 +1,12 @@
 // Checks one text with kel.wasm: kel's diagnostic and the bytes it is about, the value each WRITE
 // wrote, and the program's names with what kel says of them. What is shown comes from kel's runs
-// or is checked against them: kel's own lines; the origins of its commands (web/origins.js, given
+// or is checked against them: kel's own lines; the origins of its commands (core/origins.js, given
 // only while they agree with kel's trace), which tie each Wrt or WrB to its WRITE and a failure to
 // its source; and a second run, of the names kel accepted followed by a WRITE of each, whose
 // trace and output give each name's class, value or slot, and type. Results are plain data with
 // byte offsets, so that they cross unchanged from the worker thread that computes them.
 import { parentPort, workerData } from 'node:worker_threads';
-import { diagnosticRange, origins, run, traceOf } from './shared.js';
+import { diagnosticRange, origins, run, traceOf } from '../../core/index.js';
 
 const enc = new TextEncoder();
 
@@ -49,7 +49,7 @@ async function namesOf(module, bytes, decls) {
   return names;
 }
 
-// kel's diagnostic and the bytes it is about (web/diagnostic.js), or null.
+// kel's diagnostic and the bytes it is about (core/diagnostic.js), or null.
 function diagnosed(bytes, d, o) {
   if (!d) return null;
   const { from, to } = diagnosticRange(bytes, d, o) ?? { from: 0, to: 0 };

@@ -2,7 +2,7 @@
 // position goes through a byte offset of the whole text: kel counts lines by line feeds alone and
 // columns in bytes; the protocol ends a line at CR, LF or CR LF and counts its characters in
 // UTF-16 code units, or in bytes when the client and the server agree on UTF-8.
-import { charIndex } from './shared.js';
+import { charIndex } from '../../core/index.js';
 
 const LF = 10;
 const CR = 13;

@@ -1,6 +1,6 @@
-// The keywords and predeclared names that the playground (web/facts.js, whose names its
-// highlighting uses), vim's syntax and the TextMate grammar name, against one list: kel's own,
-// as its scanner stores the keywords (PutKw in src/Scnr.cpp) and its parser enters the
+// The keywords and predeclared names that kel's JavaScript core (core/facts.js, whose names the
+// playground's highlighting uses), vim's syntax and the TextMate grammar name, against one list:
+// kel's own, as its scanner stores the keywords (PutKw in src/Scnr.cpp) and its parser enters the
 // predeclared names (Enter in src/Prsr.cpp). Each editor's names are found by highlighting every
 // word that its files hold.
 import assert from 'node:assert/strict';
@@ -48,9 +48,9 @@ test("vim's syntax names them", { skip: noVim }, async () => {
 });
 
 // tests/editors/run counts a missing web/lang.js (a failure under CI) and sets KEL_NO_LANG.
-const facts = join(root, 'web/facts.js');
-test('the playground names them', { skip: noLang }, async () => {
-  assert.ok(existsSync(facts), 'web/facts.js is missing');
+const facts = join(root, 'core/facts.js');
+test("kel's JavaScript core names them", { skip: noLang }, async () => {
+  assert.ok(existsSync(facts), 'core/facts.js is missing');
   const { keywords, predeclared } = await import(pathToFileURL(facts));
   assert.deepEqual([...keywords].sort(), kel.keyword);
   assert.deepEqual([...predeclared].sort(), [...kel.constant, ...kel.type].sort());

@@ -1,11 +1,11 @@
-// kel.wasm under node, through the page's host (web/kel.js): every example's standard output,
+// kel.wasm under node, through the page's host (core/kel.js): every example's standard output,
 // error output and status, byte for byte as kept in examples/, then all of them once more in the
 // same process, in the other order, to show that no run leaves anything to the next.
 //   node --test-reporter=tap tests/web/node.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { readFileSync, readdirSync } from 'node:fs';
 import { test } from 'node:test';
-import { run } from '../../web/kel.js';
+import { run } from '../../core/index.js';
 
 const root = new URL('../../', import.meta.url);
 const wasm = process.argv[2] ?? new URL('build-wasm/kel.wasm', root);

@@ -1,4 +1,4 @@
-// The origins of kel's commands (web/origins.js) against kel.wasm itself. For every example and
+// The origins of kel's commands (core/origins.js) against kel.wasm itself. For every example and
 // every end-to-end case that gives kel nothing but standard input (inputs.mjs): the prediction
 // agrees with kel's trace at every command and with the way kel ended; each origin ends at or
 // before the byte kel had read when it generated the command; a Lod's origin is its variable's
@@ -12,11 +12,7 @@
 //   node --test-reporter=tap tests/web/origins.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { diagnosticRange } from '../../web/diagnostic.js';
-import { traceCommand } from '../../web/facts.js';
-import { run } from '../../web/kel.js';
-import { traceOf } from '../../web/lines.js';
-import { origins as originsOf } from '../../web/origins.js';
+import { diagnosticRange, origins as originsOf, run, traceCommand, traceOf } from '../../core/index.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();

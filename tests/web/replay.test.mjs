@@ -1,4 +1,4 @@
-// The step view's replay (web/replay.js) against kel.wasm itself. For every example and every
+// The step view's replay (core/replay.js) against kel.wasm itself. For every example and every
 // end-to-end case that gives kel nothing but standard input: the values the replay writes are
 // kel's standard output, and a command fails in the replay exactly when kel's run-time
 // diagnostic follows that command's trace line with nothing more read, with kel's message.
@@ -8,11 +8,7 @@
 // The inputs come from inputs.mjs.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { run } from '../../web/kel.js';
-import { traceOf } from '../../web/lines.js';
-import { origins } from '../../web/origins.js';
-import { charIndex, positionOffset } from '../../web/positions.js';
-import { replay } from '../../web/replay.js';
+import { charIndex, origins, positionOffset, replay, run, traceOf } from '../../core/index.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();

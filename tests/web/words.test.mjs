@@ -1,4 +1,4 @@
-// What the step view says of a run (web/result.js, in words by web/words.js) against kel.wasm
+// What the step view says of a run (web/result.js, in words by core/words.js) against kel.wasm
 // itself. For every example and every end-to-end case that gives kel nothing but standard input
 // (inputs.mjs): every step has an origin; a WRITE's words name the line kel wrote; a Boolean
 // result on the stack is TRUE or FALSE; the text read for a step, shortened or not, begins and
@@ -7,9 +7,8 @@
 //   node --test-reporter=tap tests/web/words.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { operation } from '../../web/facts.js';
+import { excerpt, operation } from '../../core/index.js';
 import { result } from '../../web/result.js';
-import { excerpt } from '../../web/words.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
 const dec = new TextDecoder('utf-8', { ignoreBOM: true }); // as the editor holds the text

@@ -1,4 +1,4 @@
-// The lines kel wrote, from one run (web/kel.js), read once: what the output panes, the step view
+// The lines kel wrote, from one run (core/kel.js), read once: what the output panes, the step view
 // and the language server read kel's output, its trace and its diagnostic from.
 import { diagnosticOf } from './diagnostic.js';
 import { traceCommand, traceHeader } from './facts.js';

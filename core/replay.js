@@ -1,4 +1,4 @@
-// The step view's data, from one run of kel (web/kel.js): every command kel generated, with the
+// The step view's data, from one run of kel (core/kel.js): every command kel generated, with the
 // source kel had read when it generated it, and the machine after it ran: what the step view
 // shows of each step (the source read, marked in the editor too, the trace row, the command and
 // the values it took and pushed, the stack, the variables, the output so far, the code store's
@@ -114,7 +114,7 @@ function slots(declared, stored) {
 }
 
 // The steps of the step view for a run of kel (see the header of this file), from what it wrote
-// (written: web/lines.js's traceOf); names are the variables' names by slot (from the run's
+// (written: core/lines.js's traceOf); names are the variables' names by slot (from the run's
 // origins). Each step has taken, the values its command took (from the stack, bottom first, or a
 // Lod's variable), and pushed, the value it pushed or null.
 export function replay(written, names) {

@@ -11,11 +11,11 @@ export function diagnosticOf(text) {
   return { text, kind, line: null, col: null };
 }
 
-// The bytes of input that kel's diagnostic d (web/lines.js's traceOf) is about, { from, to, line,
+// The bytes of input that kel's diagnostic d (core/lines.js's traceOf) is about, { from, to, line,
 // col } with kel's line and column of from (col null for a whole line), or null for none. A source
 // error is about the character at kel's line and column (none at the end of the text); an error
 // at run time, the origin of the command or the fold that failed, where the run's origins o
-// (web/origins.js) agree with kel to its end; anything else, the line that holds the last byte
+// (core/origins.js) agree with kel to its end; anything else, the line that holds the last byte
 // kel had read, without its line feed (none before kel read a byte).
 export function diagnosticRange(input, d, o) {
   if (d.kind === 'source') {
@@ -32,14 +32,4 @@ export function diagnosticRange(input, d, o) {
   const from = last > 0 ? input.lastIndexOf(10, last - 1) + 1 : 0;
   const lf = input.indexOf(10, last);
   return { from, to: lf < 0 ? input.length : lf, line: linesAndColumns(input, [from])[0].line, col: null };
-}
-
-// The line that sums up a run for the reader: its exit status and kel's diagnostic, with where a
-// failure at run time stood (the line and column of what failed, or the line kel had read), as
-// the worker found it (d.mark).
-export function statusLine(status, d) {
-  if (!d) return `Exit status ${status}`;
-  const m = d.kind === 'runtime' ? d.mark : null;
-  const where = !m ? '' : m.col ? ` (at line ${m.line}, column ${m.col})` : ` (stopped at line ${m.line})`;
-  return `Exit status ${status}: ${d.text}${where}`;
 }

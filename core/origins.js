@@ -2,7 +2,7 @@
 // kel's scanner (tokens.js) and parser over the source's bytes, with kel's one token of
 // look-ahead, its folding (arith.js), its exchanged operations, limits and messages, predicts
 // every command with its origin: the source text that made kel generate it. Every prediction is
-// checked against kel's own run of the same text (web/kel.js): the command's name, operand and
+// checked against kel's own run of the same text (core/kel.js): the command's name, operand and
 // place in the code store, and how far kel had read when it wrote its trace line; then the way
 // kel ended. Only what agreed is given: from the first disagreement on, nothing. kel.wasm is the
 // authority; this module never shows a guess that nothing checked. No DOM: the worker and node
@@ -398,8 +398,8 @@ class Mirror {
 
 const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos === t.pos && p.read === t.read;
 
-// The origins of a run of kel (web/kel.js's result) on input, checked against it and against
-// what it wrote (written: web/lines.js's traceOf of its chunks). Ranges are byte offsets
+// The origins of a run of kel (core/kel.js's result) on input, checked against it and against
+// what it wrote (written: core/lines.js's traceOf of its chunks). Ranges are byte offsets
 // from..to, with line and col, kel's line and column of from (from 1, in bytes).
 // - commands: one per command of kel's trace, in its order, while prediction and trace agree,
 //   none from the first disagreement on: { name, operand, pos, read, origin, token, ahead, type,
