@@ -68,6 +68,9 @@ class Mirror {
     this.commands = [];
     this.references = [];
     this.body = null; // the BEGIN token, once read
+    this.prevTo = 0; // where the token before the current one ends
+    this.under = null; // the statement under way: { kind, from, after }
+    this.held = []; // the constant items read and not yet pushed or folded, in source order
   }
 
   get sym() {
@@ -81,6 +84,7 @@ class Mirror {
   // kel's Read: the next token; a name or a keyword also goes into the identifier store.
   read() {
     const s = this.s;
+    this.prevTo = s.to;
     s.read();
     if (s.error !== null) this.err('Scnr', s.error);
     if (s.sym === Sym.Id || isKeyword(s.sym)) {
@@ -93,8 +97,12 @@ class Mirror {
     }
   }
 
+  // A source error, with what kel left unfinished: the statement under way, read up to the token
+  // before the current one, and the constants it still held back.
   err(who, msg) {
-    throw new Stop({ kind: 'source', who, msg, at: this.s.from, read: this.s.readTo });
+    const statement = this.under && { ...this.under, to: this.prevTo };
+    const held = this.held.map((d) => ({ from: d.from, to: d.to, value: d.v, type: d.t }));
+    throw new Stop({ kind: 'source', who, msg, at: this.s.from, read: this.s.readTo, statement, held });
   }
 
   check(sym, msg) {
@@ -126,15 +134,19 @@ class Mirror {
     this.objects.push(entry);
   }
 
+  // The token kel has just read, and the character it looked at past it.
+  looked() {
+    const s = this.s;
+    return { token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo } };
+  }
+
   // One command, as kel's emitters have it: the trace line (predicted here), the two writes to
   // the code store, then the machine runs it. type is the type of the value it pushes, stores or
   // writes.
   emit(name, operand, origin, type, more = {}) {
     const s = this.s;
     const cmd = {
-      name, operand, pos: this.len, read: s.readTo, origin,
-      token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo },
-      type, types: [...this.stack], ...more,
+      name, operand, pos: this.len, read: s.readTo, origin, ...this.looked(), type, types: [...this.stack], ...more,
     };
     this.commands.push(cmd);
     for (const part of [1, (commands[name] ?? commands.Opr).size - 1]) {
@@ -158,11 +170,18 @@ class Mirror {
     throw new Stop({ kind: 'comp', text, read: this.s.readTo });
   }
 
+  // Counts d among the constants held back, when it is one; returns how many were held before.
+  hold(d) {
+    const mark = this.held.length;
+    if (d.c) this.held.push(d);
+    return mark;
+  }
+
   // A constant item goes onto the stack: its value, whence it came, and whether it was held back
   // until the other operand was on the stack.
   val(d, heldBack) {
     const kind = d.folded ? 'folded' : d.kind;
-    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack });
+    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack, rounded: d.rounded ?? [] });
   }
 
   // The folded value of a constant operation over from..to, or kel's end when it fails: with the
@@ -172,12 +191,13 @@ class Mirror {
       return f();
     } catch (e) {
       if (!(e instanceof Failure)) throw e;
-      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator });
+      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator, ...this.looked() });
     }
   }
 
   // d op d1, an item for the result. A constant meets a non-constant only here, and only then
   // is it pushed: after the other operand when it is the left one, with the exchanged operation.
+  // A folded item lists the divisions in it that rounded down: { x, y, q }.
   combine(d, d1, op, opr) {
     const t = op >= Sym.Eql && op <= Sym.Geq ? BOOL : d.t;
     const from = d.from;
@@ -185,7 +205,9 @@ class Mirror {
     if (d.c && d1.c) {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
-      return { t, c: true, v, from, to, folded: true, names };
+      const rounded = [...(d.rounded ?? []), ...(d1.rounded ?? [])];
+      if (op === Sym.Div && d.v % d1.v !== 0) rounded.push({ x: d.v, y: d1.v, q: v });
+      return { t, c: true, v, from, to, folded: true, names, rounded };
     }
     if (d.c) {
       this.val(d, true);
@@ -203,7 +225,9 @@ class Mirror {
     if (this.sym === Sym.Num) {
       if (s.num > maxInteger) this.err('Prsr', 'Number too large');
       const d = { t: INT, c: true, v: s.num, ...this.token(), kind: 'literal', folded: false, names: [] };
+      const mark = this.hold(d);
       this.read();
+      this.held.length = mark;
       return d;
     }
     if (this.sym === Sym.Id) return this.named();
@@ -226,7 +250,9 @@ class Mirror {
       d = { t: o.type, c: false, ...this.token() };
       this.emit('Lod', o.slot, this.token(), o.type);
     }
+    const mark = this.hold(d);
     this.read();
+    this.held.length = mark;
     return d;
   }
 
@@ -240,13 +266,17 @@ class Mirror {
       this.read();
       d = this.expression();
       const to = this.s.to;
+      const mark = this.hold(d);
       this.check(Sym.RPar, 'Expected operator or ")"');
+      this.held.length = mark;
       d = { ...d, from, to };
     } else {
       const op = this.token();
       this.read();
       d = this.factor();
+      const mark = this.hold(d);
       if (d.t !== BOOL) this.err('Prsr', 'Expected boolean factor');
+      this.held.length = mark;
       if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
       d.from = from;
@@ -260,10 +290,13 @@ class Mirror {
   binary(d, boolOp, right) {
     const op = this.sym;
     const opr = this.token();
+    const mark = this.hold(d);
     if ((op === boolOp) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
     this.read();
     const d1 = right.call(this);
+    this.hold(d1);
     if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
+    this.held.length = mark;
     return this.combine(d, d1, op, opr);
   }
 
@@ -282,7 +315,9 @@ class Mirror {
       const opr = this.token();
       this.read();
       d = this.term();
+      const mark = this.hold(d);
       if (d.t !== INT) this.err('Prsr', 'Expected integer term');
+      this.held.length = mark;
       if (sign === Sym.Minus && d.c) {
         const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
         d = { ...d, v, folded: true };
@@ -303,9 +338,12 @@ class Mirror {
     if (this.sym < Sym.Eql || this.sym > Sym.Geq) return d;
     const op = this.sym;
     const opr = this.token();
+    const mark = this.hold(d);
     this.read();
     const d1 = this.simpleExpr();
+    this.hold(d1);
     if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
+    this.held.length = mark;
     return this.combine(d, d1, op, opr);
   }
 
@@ -346,20 +384,25 @@ class Mirror {
       if (v.kind !== 'variable') this.err('Prsr', 'Not a variable');
       this.refer(i);
       const from = this.s.from;
+      this.under = { kind: 'assignment', from, after: this.commands.length };
       this.read();
       const to = this.s.to;
       this.check(Sym.Bec, 'Expected ":="');
       const d = this.expression();
+      this.hold(d);
       if (d.t !== v.type) this.err('Prsr', 'Incompatible types');
+      this.held.length = 0;
       if (d.c) this.val(d, false);
       this.emit('Sto', v.slot, { from, to }, v.type);
     } else if (this.sym === Sym.Wrt) {
       const w = this.token();
+      this.under = { kind: 'WRITE', from: w.from, after: this.commands.length };
       this.read();
       const d = this.expression();
       if (d.c) this.val(d, false);
       this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false, expressionEnd: d.to });
     }
+    this.under = null;
   }
 
   // [ "CONST" { ConstDeclaration } ] [ "VAR" { VarDeclaration } ], from the first token.
@@ -408,12 +451,17 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   at past it (empty at the end), type the type of the value pushed, stored or written, and
 //   types the types on the stack after it ran. A Val also has kind ('literal', 'constant' or
 //   'folded'), constants (the named constants in its origin, each once: { name, value, type,
-//   decl }) and heldBack (a left operand pushed after the right one); an operation has exchanged
+//   decl }), heldBack (a left operand pushed after the right one) and rounded (the divisions
+//   folded into it whose quotient was rounded down, { x, y, q }); an operation has exchanged
 //   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has
 //   expressionEnd, where the expression it writes ends.
-// - failedFold: { text, read, origin, constants, operands, operator } of the fold that ended kel,
-//   no command generated for it, or null; operands are the values it folded, operator the text
-//   of its operator.
+// - failedFold: { text, read, origin, constants, operands, operator, token, ahead } of the fold
+//   that ended kel, no command generated for it, or null; operands are the values it folded,
+//   operator the text of its operator, token and ahead as a command's.
+// - unfinished: where a source error ended kel inside a statement, { statement, commands, held }:
+//   the statement's text up to the token before the one kel stopped at (kind 'assignment' or
+//   'WRITE'), how many of its commands kel generated, and the constants it still held back
+//   ({ from, to, value, type }, in source order); else null.
 // - declarations: kel's object table, by index: the predeclared names ({ name, kind, type,
 //   value, predeclared }), then the program's as kel counted them: a constant { name, kind,
 //   range, type, value, expr, folded }, a variable { name, kind, range, type, slot }.
@@ -448,7 +496,13 @@ export function origins(input, result, written) {
   const out = {
     commands: p.slice(0, agreed),
     failedFold: kelEnds && end.kind === 'fold'
-      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands, operator: end.operator }
+      ? {
+        text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands,
+        operator: end.operator, token: end.token, ahead: end.ahead,
+      }
+      : null,
+    unfinished: kelEnds && end.kind === 'source' && end.statement
+      ? { statement: { kind: end.statement.kind, from: end.statement.from, to: end.statement.to }, commands: p.length - end.statement.after, held: end.held }
       : null,
     declarations: m.objects.filter(kept),
     references: m.references.filter(kept),
@@ -469,6 +523,7 @@ function addPositions(input, out) {
   const ranges = [];
   for (const c of out.commands) ranges.push(c.origin);
   if (out.failedFold) ranges.push(out.failedFold.origin);
+  if (out.unfinished) ranges.push(out.unfinished.statement, ...out.unfinished.held);
   for (const o of out.declarations) {
     if (o.predeclared) continue;
     ranges.push(o);
