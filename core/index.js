@@ -22,4 +22,5 @@ export { isKeyword, Scanner, Sym } from './tokens.js';
 // command, and each step in words.
 export { origins } from './origins.js';
 export { replay } from './replay.js';
-export { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
+export { character, excerpt, explain, kept, lookAhead, readOn, shown } from './words.js';
+export { failedStackWords, foldWords, noCommandWords, unfinishedWords } from './stops.js';
