@@ -36,7 +36,8 @@ function brief(text) {
 export function unfinishedWords(u, text) {
   const s = u.statement;
   const what = s.kind === 'WRITE' ? 'the WRITE statement' : 'the assignment';
-  const came = u.commands === 0 ? 'none of its commands came' : `only its first ${count(u.commands, 'command')} came, not those that finish it`;
+  const first = u.commands === 1 ? 'first command' : `first ${count(u.commands, 'command')}`;
+  const came = u.commands === 0 ? 'none of its commands came' : `only its ${first} came, not those that finish it`;
   let words = `kel stopped inside ${what} ${brief(text(s))} (line ${s.line}): it was read but not finished, so ${came}.`;
   if (u.held.length) {
     const each = u.held.map((h) => {
