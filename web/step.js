@@ -6,6 +6,7 @@
 // The page is told of every move, to mark the editor and the panes to match.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
+import { byteHelp, diagnosticHelp, storedHelp } from './glosses.js';
 import { attachHelp } from './help.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
@@ -24,6 +25,7 @@ const keys = [
 function build(root, closable) {
   const button = (id, text, more = {}) => el('button', { type: 'button', 'data-testid': id, ...more }, text);
   const title = (id, text) => el('h3', { id }, text);
+  const perStep = { className: 'per-step' }; // what only a step has
   root.replaceChildren(
     el('div', { className: 'step-controls' },
       button('step-first', 'First'),
@@ -45,29 +47,36 @@ function build(root, closable) {
     el('dl', { className: 'step-facts' },
       el('dt', {}, 'Command'), el('dd', {}, el('code', { 'data-testid': 'step-command' })),
       el('dt', {}, 'What it does, and why'), el('dd', { 'data-testid': 'step-explain' }),
-      el('dt', {}, 'Origin'),
-      el('dd', {}, el('code', { className: 'step-origin', 'data-testid': 'step-origin' }), ' ', el('span', { className: 'where' })),
-      el('dt', {}, 'Read since the previous command'),
-      el('dd', {}, el('code', { className: 'step-read', 'data-testid': 'step-read' }),
-        el('span', { className: 'read-none', hidden: true }, 'nothing new: this command comes from what was read before')),
-      el('dt', {}, 'kel had just read'), el('dd', { className: 'step-lookahead', 'data-testid': 'step-lookahead' })),
+      el('dt', perStep, 'Origin'),
+      el('dd', perStep, el('code', { className: 'step-origin', 'data-testid': 'step-origin' }), ' ', el('span', { className: 'where' })),
+      el('dt', perStep, 'Read since the previous command'),
+      el('dd', perStep, el('code', { className: 'step-read', 'data-testid': 'step-read' }),
+        el('span', { className: 'read-none', hidden: true }, 'nothing new: this command comes from what was read before'),
+        el('span', { className: 'read-on', 'data-testid': 'step-read-on' })),
+      el('dt', perStep, 'kel had just read'), el('dd', { className: 'step-lookahead per-step', 'data-testid': 'step-lookahead' })),
     el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
-    el('div', { className: 'machine' },
-      el('div', {}, title('stack-title', 'Stack, bottom to top'),
-        el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' })),
-      el('div', {}, title('vars-title', 'Variables: slot, name, type, value'),
+    el('p', { className: 'step-unfinished', hidden: true, 'data-testid': 'step-unfinished' }),
+    el('div', { className: 'machine per-step' },
+      el('div', {}, title('stack-title', ''),
+        el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' }),
+        el('p', { className: 'stack-note', hidden: true, 'data-testid': 'step-stack-note' })),
+      el('div', {}, title('vars-title', ''),
         el('ul', { className: 'vars', 'aria-labelledby': 'vars-title', 'data-testid': 'step-vars' })),
-      el('div', {}, title('out-title', 'Output so far'),
+      el('div', {}, title('out-title', ''),
         el('pre', { className: 'step-output', tabIndex: 0, 'aria-labelledby': 'out-title', 'data-testid': 'step-output' }))),
-    title('code-title', 'Code store'),
-    el('div', { className: 'codestore', 'aria-labelledby': 'code-title', 'data-testid': 'codestore' },
+    el('h3', { id: 'code-title', ...perStep }, 'Code store'),
+    el('div', { className: 'codestore per-step', 'aria-labelledby': 'code-title', 'data-testid': 'codestore' },
       el('div', { className: 'bytes', tabIndex: 0, 'aria-label': 'The commands in the code store; choose one to go to its step' }),
       el('p', { className: 'legend' },
+        'Bytes in hexadecimal, base 16 (0F is 15, 15 is 21); point at a byte, or focus a command, for decimal. ',
         el('span', { className: 'fct' }, 'command byte'), ' then ', el('span', { className: 'arg' }, 'operand bytes'),
         `, least significant first: ${Object.entries(commands).map(([n, c]) => `${n} ${hex([c.code])} is 1 + ${c.size - 1}`).join(', ')} bytes.`),
       el('p', {}, el('span', { className: 'used' }), ` of the store's ${codeSize} bytes used: its capacity, for the whole program.`)),
   );
 }
+
+// A code store's bytes, in hexadecimal, each with its decimal value on hover.
+const bytesOf = (bytes) => Array.from(bytes).flatMap((b, k) => [k ? ' ' : '', el('span', { 'data-help': byteHelp(b) }, hex([b]))]);
 
 // root is the view's element; onMove(step, k) is called at every move, with step null when there
 // is none; onClose(byReader) when it closes, byReader true when the reader closed it. Without
@@ -87,10 +96,36 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     const bytes = root.querySelector('.codestore .bytes');
     bytes.replaceChildren(...run.steps.filter((s) => s.name).map((s) => {
       const shown = s.bytes.subarray(0, s.codeTo - s.codeFrom);
-      return el('button', { type: 'button', className: 'cmd', 'aria-label': `${s.command}: ${hex(shown)}`, 'data-step': s.index, 'data-op': s.name },
-        el('span', { className: 'fct' }, hex(shown.subarray(0, 1))), shown.length > 1 ? ' ' : '',
-        el('span', { className: 'arg' }, hex(shown.subarray(1))));
+      return el('button', {
+        type: 'button', className: 'cmd', 'aria-label': `${s.command}: ${hex(shown)}`, 'data-step': s.index, 'data-op': s.name,
+        'data-help': storedHelp(s.name, shown),
+      }, el('span', { className: 'fct' }, ...bytesOf(shown.subarray(0, 1))), shown.length > 1 ? ' ' : '',
+      el('span', { className: 'arg' }, ...bytesOf(shown.subarray(1))));
     }));
+  }
+
+  // The machine after the step's command, or when it failed, as it stood when the run ended:
+  // the stack with the operands the command failed on marked, the variables by name, and the
+  // output, its newest line in view.
+  function machine(s) {
+    const when = s?.error ? 'when the run ended' : 'after this command';
+    root.querySelector('#stack-title').textContent = `Stack ${when}, bottom to top`;
+    root.querySelector('#vars-title').textContent = `Variables ${when}: name, slot, type, value`;
+    root.querySelector('#out-title').textContent = `Output so far (${when})`;
+    const stack = s ? s.stack : [];
+    const failedFrom = s?.failedOn ? stack.length - s.failedOn : stack.length;
+    $('step-stack').replaceChildren(...stack.map((v, k) => el('li', k >= failedFrom ? { className: 'failed-on' } : {}, v)));
+    const note = $('step-stack-note');
+    note.hidden = !s?.stackNote;
+    note.textContent = s?.stackNote ?? '';
+    $('step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
+      el('span', { className: 'name' }, v.name ?? '?'), ' ',
+      el('span', { className: 'slot' }, `slot ${v.slot}`), ' ',
+      el('span', { className: 'type' }, v.type ?? ''), ' ',
+      el('span', { className: 'value' }, v.value))));
+    const out = $('step-output');
+    out.textContent = s ? s.output.map((l) => l + '\n').join('') : '';
+    out.scrollTop = out.scrollHeight;
   }
 
   function codeStore(s) {
@@ -115,7 +150,7 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     slider.max = String(Math.max(n, 1));
     slider.value = String(at);
     slider.disabled = n < 2;
-    slider.setAttribute('aria-valuetext', `command ${at} of ${n}`);
+    slider.setAttribute('aria-valuetext', s ? s.label : 'no command');
     // Marked, not disabled, at either end: a button that has the focus keeps it.
     for (const id of ['step-first', 'step-prev']) $(id).setAttribute('aria-disabled', String(at <= 1));
     for (const id of ['step-next', 'step-last']) $(id).setAttribute('aria-disabled', String(at >= n));
@@ -126,9 +161,10 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
       const [before, after] = s.command.split(s.name);
       command.replaceChildren(before, el('span', { className: 'op', tabIndex: 0, 'data-op': s.name }, s.name), after ?? '');
     } else {
-      command.textContent = s ? 'none: folding failed' : '';
+      command.textContent = s ? 'none: folding failed' : 'none';
     }
-    $('step-explain').textContent = s ? s.explain : 'kel generated no command.';
+    $('step-explain').textContent = s ? s.explain : run.none;
+    for (const e of root.querySelectorAll('.per-step')) e.hidden = !s;
     const origin = $('step-origin');
     showParts(origin, s?.origin ? s.origin.parts : []);
     for (const [key, v] of [['line', s?.origin?.line], ['col', s?.origin?.col]]) {
@@ -145,15 +181,10 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
       }, a.code ?? a.blank));
     }
     root.querySelector('.read-none').hidden = !s || read.textContent !== '';
+    showParts($('step-read-on'), s?.read.on ?? []);
     const look = $('step-lookahead');
     showParts(look, s?.lookAhead ?? [s ? 'not known' : '']);
-    $('step-stack').replaceChildren(...(s ? s.stack : []).map((v) => el('li', {}, v)));
-    $('step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
-      el('span', { className: 'slot' }, String(v.slot)), ' ',
-      el('span', { className: 'name' }, v.name ?? '?'), ' ',
-      el('span', { className: 'type' }, v.type ?? ''), ' ',
-      el('span', { className: 'value' }, v.value))));
-    $('step-output').textContent = s ? s.output.map((l) => l + '\n').join('') : '';
+    machine(s);
     codeStore(s);
 
     // A diagnostic ends the steps where it happened.
@@ -161,12 +192,19 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     const error = $('step-error');
     const stopped = d && at === d.at ? d : null;
     error.hidden = !stopped;
-    error.textContent = !stopped ? ''
-      : at === 0 ? `kel stopped before generating a command: ${d.text}`
-      : s.error && !s.name ? `Folding failed: ${d.text}`
-      : s.error ? `This command failed: ${d.text}`
-      : `kel stopped after this command: ${d.text}`;
-    $('step-live').textContent = s ? `Command ${at} of ${n}: ${s.command ?? 'folding'}. ${s.explain}${stopped ? ' ' + error.textContent : ''}` : '';
+    const said = !stopped ? ''
+      : at === 0 ? 'kel stopped before generating a command: '
+      : s.error && !s.name ? 'Folding failed: '
+      : s.error ? 'This command failed: '
+      : 'kel stopped after this command: ';
+    const help = stopped && diagnosticHelp(d.text);
+    error.replaceChildren(said, stopped ? (help ? el('span', { tabIndex: 0, 'data-help': help }, d.text) : d.text) : '');
+    const unfinished = $('step-unfinished');
+    unfinished.hidden = !stopped || !s || !run.unfinished;
+    unfinished.textContent = unfinished.hidden ? '' : run.unfinished;
+    $('step-live').textContent = s
+      ? `${s.label}${s.command ? ': ' + s.command : ''}. ${s.explain}${stopped ? ' ' + error.textContent : ''}${unfinished.textContent && ' ' + unfinished.textContent}`
+      : `${run.none}${stopped ? ' ' + error.textContent : ''}`;
     if (at >= n) pause();
     onMove(s, at);
   }

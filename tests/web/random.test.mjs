@@ -201,7 +201,7 @@ async function check(p) {
   }
   if (o.unfinished) {
     const { statement, held } = o.unfinished;
-    assert.match(r.unfinished, /^kel stopped inside (the WRITE statement|the assignment) “/);
+    assert.match(r.unfinished, /^(The WRITE statement|The assignment) “/);
     assert.ok(r.steps.length === 0 || r.diagnostic.kind === 'source');
     for (const h of held) {
       const at = `${p.text.slice(0, statement.from)}WRITE ${p.text.slice(h.from, h.to)} .`;

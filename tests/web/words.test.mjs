@@ -97,12 +97,12 @@ test('what the words say: Booleans, numbers as written, rounding, turned round, 
     [`${x}BEGIN WRITE x`, 2, 'lookAhead', ['The end of the text.']],
     // Where kel stopped without finishing a statement, or before any command.
     ['BEGIN WRITE 1;\nWRITE 2\n? WRITE 3 .', 0, 'unfinished',
-      'kel stopped inside the WRITE statement “WRITE 2” (line 2): it was read but not finished, so none of its commands came. ' +
+      'The WRITE statement “WRITE 2” (line 2) was read but not finished, so none of its commands came. ' +
       'The constant “2” was still held back: kel holds a constant back until it has read far enough to know whether to fold it or push it, and it stopped before that.'],
-    [`${x}BEGIN x := x + ?`, 0, 'unfinished', /^kel stopped inside the assignment “x := x \+” \(line 2\): .* so only its first command came, not those that finish it\.$/],
+    [`${x}BEGIN x := x + ?`, 0, 'unfinished', /^The assignment “x := x \+” \(line 2\) was read but not finished, so only its first command came, not those that finish it\.$/],
     [`CONST k = 3;\n${x}BEGIN x := k < 2 ?`, 0, 'unfinished', /The constants “k” \(3\) and “2” were still held back/],
     [`${x}BEGIN WRITE x WRITE 2 .`, 0, 'unfinished', null],
-    ['BEGIN WRITE 2 ?', 0, 'none', /^kel stopped at line 1, column 15 before it generated any command: Scnr \(1,15\): Invalid character\. kel stopped inside the WRITE statement “WRITE 2”/],
+    ['BEGIN WRITE 2 ?', 0, 'none', /^kel stopped at line 1, column 15 before it generated any command\. The WRITE statement “WRITE 2” \(line 1\) was read/],
     ['BEGIN ; .', 0, 'none', 'kel generated no command: the program has only empty statements, so there was nothing to run.'],
   ];
   const flat = (v) => (Array.isArray(v) && v.some((p) => typeof p !== 'string') ? v.map((p) => (typeof p === 'string' ? p : p.code ?? p.ahead)).join('') : v);
