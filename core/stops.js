@@ -35,10 +35,10 @@ function brief(text) {
 // never came, and the constants kel still held back, which it had not pushed yet.
 export function unfinishedWords(u, text) {
   const s = u.statement;
-  const what = s.kind === 'WRITE' ? 'the WRITE statement' : 'the assignment';
+  const what = s.kind === 'WRITE' ? 'The WRITE statement' : 'The assignment';
   const first = u.commands === 1 ? 'first command' : `first ${count(u.commands, 'command')}`;
   const came = u.commands === 0 ? 'none of its commands came' : `only its ${first} came, not those that finish it`;
-  let words = `kel stopped inside ${what} ${brief(text(s))} (line ${s.line}): it was read but not finished, so ${came}.`;
+  let words = `${what} ${brief(text(s))} (line ${s.line}) was read but not finished, so ${came}.`;
   if (u.held.length) {
     const each = u.held.map((h) => {
       const t = brief(text(h));
@@ -51,11 +51,12 @@ export function unfinishedWords(u, text) {
 }
 
 // The words for a run in which kel generated no command: status and kel's diagnostic d (lines.js)
-// or null, and the words for what it left unfinished ('' for nothing).
+// or null, and the words for what it left unfinished (null for nothing). kel's message itself is
+// shown beside them.
 export function noCommandWords(status, d, unfinished) {
   if (!d) return status === 0 ? 'kel generated no command: the program has only empty statements, so there was nothing to run.' : 'kel generated no command.';
   const where = d.kind === 'source' ? ` at line ${d.line}, column ${d.col}` : '';
-  return `kel stopped${where} before it generated any command: ${d.text}${unfinished ? ' ' + unfinished : ''}`;
+  return `kel stopped${where} before it generated any command.${unfinished ? ' ' + unfinished : ''}`;
 }
 
 // What the stack shows at a command that failed (replay.js's step s): the stack the command met,

@@ -112,7 +112,7 @@ const symbols = {
 // The operations kel takes, for a held-back left operand, in place of the written one: the
 // written one turned round. For the others the order of the operands makes no difference.
 const turned = new Set(['Bus', 'Vid', 'Lss', 'Leq', 'Gtr', 'Geq']);
-export const capital = (s) => s[0].toUpperCase() + s.slice(1);
+const capital = (s) => s[0].toUpperCase() + s.slice(1);
 
 // A value on the machine, where the machine is the subject: a Boolean as kel writes it, with the
 // number the machine keeps for it, TRUE (1).
