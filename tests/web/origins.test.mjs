@@ -33,7 +33,7 @@ async function writes(declarations, statements) {
   }
 }
 
-// A command kel's machine refused for want of room: it did not run.
+// kel's messages for a command its machine had no room for: the stack stays as it was.
 const refused = new Set(['Comp: Program too large.', 'Comp: Stack overflow.']);
 
 async function agrees(input) {
