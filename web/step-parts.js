@@ -1,0 +1,158 @@
+// The parts of the step view that show one step of a run (web/result.js's steps): the facts of
+// its command (what it is, what it does and why, its origin, the source read for it and the token
+// kel had just read), where a diagnostic ended the steps and what it left unfinished, the machine
+// after it ran or when the run ended (stack, variables, output so far), and the code store, its
+// bytes hexadecimal with their decimal values on hover and focus. Each part is made once, and
+// drawn again at every move; step.js puts them under its controls and moves between the steps.
+import { el, scrollWithin, showParts } from './dom.js';
+import { codeSize, commands } from '../core/index.js';
+import { byteHelp, diagnosticHelp, storedHelp } from './glosses.js';
+
+const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
+const part = (root, id) => root.querySelector(`[data-testid="${id}"]`);
+
+// The parts' elements, in the order the view shows them. Nothing in them comes from kel or a
+// link: that is put in as text when a step is drawn.
+export function buildParts() {
+  const title = (id, text) => el('h3', { id }, text);
+  const perStep = { className: 'per-step' }; // what only a step has: hidden in a run without one
+  return [
+    el('dl', { className: 'step-facts' },
+      el('dt', {}, 'Command'), el('dd', {}, el('code', { 'data-testid': 'step-command' })),
+      el('dt', {}, 'What it does, and why'), el('dd', { 'data-testid': 'step-explain' }),
+      el('dt', perStep, 'Origin'),
+      el('dd', perStep, el('code', { className: 'step-origin', 'data-testid': 'step-origin' }), ' ', el('span', { className: 'where' })),
+      el('dt', perStep, 'Read since the previous command'),
+      el('dd', perStep, el('code', { className: 'step-read', 'data-testid': 'step-read' }),
+        el('span', { className: 'read-none', hidden: true }, 'nothing new: this command comes from what was read before'),
+        el('span', { className: 'read-on', 'data-testid': 'step-read-on' })),
+      el('dt', perStep, 'kel had just read'), el('dd', { className: 'step-lookahead per-step', 'data-testid': 'step-lookahead' })),
+    el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
+    el('p', { className: 'step-unfinished', hidden: true, 'data-testid': 'step-unfinished' }),
+    el('div', { className: 'machine per-step' },
+      el('div', {}, title('stack-title', ''),
+        el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' }),
+        el('p', { className: 'stack-note', hidden: true, 'data-testid': 'step-stack-note' })),
+      el('div', {}, title('vars-title', ''),
+        el('ul', { className: 'vars', 'aria-labelledby': 'vars-title', 'data-testid': 'step-vars' })),
+      el('div', {}, title('out-title', ''),
+        el('pre', { className: 'step-output', tabIndex: 0, 'aria-labelledby': 'out-title', 'data-testid': 'step-output' }))),
+    el('h3', { id: 'code-title', ...perStep }, 'Code store'),
+    el('div', { className: 'codestore per-step', 'aria-labelledby': 'code-title', 'data-testid': 'codestore' },
+      el('div', { className: 'bytes', tabIndex: 0, 'aria-label': 'The commands in the code store; choose one to go to its step' }),
+      el('p', { className: 'legend' },
+        'Bytes in hexadecimal, base 16 (0F is 15, 15 is 21); point at a byte, or focus a command, for decimal. ',
+        el('span', { className: 'fct' }, 'command byte'), ' then ', el('span', { className: 'arg' }, 'operand bytes'),
+        `, least significant first: ${Object.entries(commands).map(([n, c]) => `${n} ${hex([c.code])} is 1 + ${c.size - 1}`).join(', ')} bytes.`),
+      el('p', {}, el('span', { className: 'used' }), ` of the store's ${codeSize} bytes used: its capacity, for the whole program.`)),
+  ];
+}
+
+// The facts of step s's command; s is null in a run without a step, of which none says what
+// happened.
+export function drawFacts(root, s, none) {
+  const command = part(root, 'step-command');
+  if (s?.name) {
+    // The name, with what it does on hover and on focus, within the trace's text.
+    const [before, after] = s.command.split(s.name);
+    command.replaceChildren(before, el('span', { className: 'op', tabIndex: 0, 'data-op': s.name }, s.name), after ?? '');
+  } else {
+    command.textContent = s ? 'none: folding failed' : 'none';
+  }
+  part(root, 'step-explain').textContent = s ? s.explain : none;
+  for (const e of root.querySelectorAll('.per-step')) e.hidden = !s;
+  const origin = part(root, 'step-origin');
+  showParts(origin, s?.origin ? s.origin.parts : []);
+  for (const [key, v] of [['line', s?.origin?.line], ['col', s?.origin?.col]]) {
+    if (v) origin.dataset[key] = v;
+    else delete origin.dataset[key];
+  }
+  root.querySelector('.where').textContent = s?.origin ? `line ${s.origin.line}, column ${s.origin.col}` : s ? 'not known' : '';
+  const read = part(root, 'step-read');
+  showParts(read, s ? s.read.parts : []);
+  if (s?.read.ahead) {
+    const a = s.read.ahead;
+    read.append(el('span', {
+      className: a.code === undefined ? 'ahead blank' : 'ahead', title: `looked at, not yet a token${a.words ? ': ' + a.words : ''}`, 'data-testid': 'step-ahead',
+    }, a.code ?? a.blank));
+  }
+  root.querySelector('.read-none').hidden = !s || read.textContent !== '';
+  showParts(part(root, 'step-read-on'), s?.read.on ?? []);
+  showParts(part(root, 'step-lookahead'), s?.lookAhead ?? [s ? 'not known' : '']);
+}
+
+// Where the diagnostic of run r ended the steps, shown at step `at` (s, or null at 0) when it is
+// there, kel's line with what it means on hover and focus, and a statement it left unfinished:
+// their text, '' elsewhere.
+export function drawError(root, s, at, r) {
+  const d = r.diagnostic;
+  const error = part(root, 'step-error');
+  const stopped = d && at === d.at ? d : null;
+  error.hidden = !stopped;
+  const said = !stopped ? ''
+    : at === 0 ? 'kel stopped before generating a command: '
+    : s.error && !s.name ? 'Folding failed: '
+    : s.error ? 'This command failed: '
+    : 'kel stopped after this command: ';
+  const help = stopped && diagnosticHelp(d.text);
+  error.replaceChildren(said, !stopped ? '' : help ? el('span', { tabIndex: 0, 'data-help': help }, d.text) : d.text);
+  const unfinished = part(root, 'step-unfinished');
+  unfinished.hidden = !stopped || !s || !r.unfinished;
+  unfinished.textContent = unfinished.hidden ? '' : r.unfinished;
+  return `${error.textContent}${unfinished.textContent && ' ' + unfinished.textContent}`;
+}
+
+// The machine after step s's command ran, or, where it failed, as it stood when the run ended:
+// the stack with the operands the command failed on marked, the variables by name, and the
+// output, its newest line in view.
+export function drawMachine(root, s) {
+  const when = s?.error ? 'when the run ended' : 'after this command';
+  root.querySelector('#stack-title').textContent = `Stack ${when}, bottom to top`;
+  root.querySelector('#vars-title').textContent = `Variables ${when}: name, slot, type, value`;
+  root.querySelector('#out-title').textContent = `Output so far (${when})`;
+  const stack = s ? s.stack : [];
+  const failedFrom = stack.length - (s?.failedOn ?? 0);
+  part(root, 'step-stack').replaceChildren(...stack.map((v, k) => el('li', k >= failedFrom ? { className: 'failed-on' } : {}, v)));
+  const note = part(root, 'step-stack-note');
+  note.hidden = !s?.stackNote;
+  note.textContent = s?.stackNote ?? '';
+  part(root, 'step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
+    el('span', { className: 'name' }, v.name ?? '?'), ' ',
+    el('span', { className: 'slot' }, `slot ${v.slot}`), ' ',
+    el('span', { className: 'type' }, v.type ?? ''), ' ',
+    el('span', { className: 'value' }, v.value))));
+  const out = part(root, 'step-output');
+  out.textContent = s ? s.output.map((l) => l + '\n').join('') : '';
+  out.scrollTop = out.scrollHeight;
+}
+
+// A code store's bytes, in hexadecimal, each with its decimal value on hover.
+const bytesOf = (bytes) => Array.from(bytes).flatMap((b, k) => [k ? ' ' : '', el('span', { 'data-help': byteHelp(b) }, hex([b]))]);
+
+// The code store's commands, made once per run; a step shows those generated so far.
+export function fillCodeStore(root, steps) {
+  const bytes = root.querySelector('.codestore .bytes');
+  bytes.replaceChildren(...steps.filter((s) => s.name).map((s) => {
+    const shown = s.bytes.subarray(0, s.codeTo - s.codeFrom);
+    return el('button', {
+      type: 'button', className: 'cmd', 'aria-label': `${s.command}: ${hex(shown)}`, 'data-step': s.index, 'data-op': s.name,
+      'data-help': storedHelp(s.name, shown),
+    }, el('span', { className: 'fct' }, ...bytesOf(shown.subarray(0, 1))), shown.length > 1 ? ' ' : '',
+    el('span', { className: 'arg' }, ...bytesOf(shown.subarray(1))));
+  }));
+}
+
+// The code store at step `at` (s, or null at 0): the commands generated up to it, its own marked.
+export function drawCodeStore(root, s, at) {
+  const box = root.querySelector('.codestore .bytes');
+  for (const b of box.children) {
+    const k = Number(b.dataset.step);
+    b.hidden = k > at;
+    b.classList.toggle('current', k === at);
+    if (k === at) b.setAttribute('aria-current', 'step');
+    else b.removeAttribute('aria-current');
+  }
+  root.querySelector('.codestore .used').textContent = `${s ? s.codeTo : 0}`;
+  const current = box.querySelector('.current');
+  if (current) scrollWithin(box, current);
+}
