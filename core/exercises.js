@@ -60,48 +60,48 @@ const rules = [
     if (c.why?.kind !== 'folded') return [];
     const { first, op } = unfolded(c.origin, c.why.constants);
     const v = c.why.type === 'BOOLEAN' ? `${booleanTexts[c.answer.operand]} (${c.answer.operand})` : c.answer.operand;
-    const words = `${quoted(c.origin)} is made of constants only, so kel folded it to ${v} while reading it: no command pushes its operands or computes it, and kel generated ${c.answer.text}.`;
+    const words = `${quoted(c.origin)} is made of constants only, so kel folded it to ${v} while reading it: no command pushes its operands or computes it.`;
     return [first === undefined ? null : [commandText('Val', first), words], op ? [op, words] : null];
   },
   // A constant's name read as a load.
   (c) => {
     if (c.why?.kind !== 'constant' || c.slots === null) return [];
     const name = c.why.constants[0].name;
-    return [[commandText('Lod', c.slots), `${name} is a constant, not a variable: it has no slot, and kel pushes its value with ${c.answer.text}. Lod pushes the value of a variable from its slot.`]];
+    return [[commandText('Lod', c.slots), `${name} is a constant, not a variable: it has no slot, and its value is the operand of a Val. Lod pushes the value of a variable from its slot.`]];
   },
   // A variable's value taken as known while kel reads.
   (c) => {
     if (c.answer.name !== 'Lod') return [];
     const v = c.taken[0] ?? 0;
     const now = c.why?.type === 'BOOLEAN' ? `${booleanTexts[+(v !== 0)]}, kept as ${v}` : v;
-    return [[commandText('Val', v), `${c.variable(c.answer.operand)} is a variable: kel does not write its value into the command, as it does for a constant. ${c.answer.text} pushes what slot ${c.answer.operand} holds when it runs (here ${now}).`]];
+    return [[commandText('Val', v), `${c.variable(c.answer.operand)} is a variable: kel does not write its value into a command, as it does a constant's. ${c.answer.text} pushes what slot ${c.answer.operand} holds when it runs (here ${now}).`]];
   },
   // Sub for Bus, a relation not turned round, and the other way: turned round without cause.
   (c) => {
     const other = turned[c.answer.name];
     if (!other || !c.why) return [];
     if (c.why.exchanged) {
-      return [[other, `The left operand of this ${quoted(c.origin)} is a constant held back: it was pushed after the right operand and lies on top, so kel turns the operation round and generates ${c.answer.text}. ${other} would take the value below as its left operand.`]];
+      return [[other, `The left operand of this ${quoted(c.origin)} is a constant held back: it was pushed after the right operand and lies on top, so kel turns the operation round. ${other} would take the value below as its left operand.`]];
     }
-    return [[other, `kel turns an operation round only when its left operand is a constant held back, which lies on top. Here the left operand was on the stack first, below the right one, so kel generated ${c.answer.text}.`]];
+    return [[other, `kel turns an operation round only when its left operand is a constant held back, which lies on top. Here the left operand was on the stack first, below the right one.`]];
   },
   // The constant to the left, pushed as written rather than held back.
   (c) => {
     const h = c.heldLater;
     if (!h) return [];
-    return [[h.text, `${h.text} pushes a constant that stands before this command's origin in the source, but kel held it back until the other operand was on the stack: it comes later, as command ${h.index}. kel generated ${c.answer.text} first.`]];
+    return [[h.text, `${h.text} pushes a constant that stands before this command's origin in the source, but kel held it back until the other operand was on the stack: it comes later, as command ${h.index}.`]];
   },
   // The operation before the constant it waits for.
   (c) => {
     if (!c.why?.heldBack || !c.next) return [];
-    return [[c.next.text, `${c.next.text} needs both operands on the stack, and the constant ${c.answer.operand}, held back until now, is not there yet: kel generated ${c.answer.text} first, and ${c.next.text} as the command after it.`]];
+    return [[c.next.text, `${c.next.text} needs both operands on the stack, and the constant ${c.answer.operand}, held back until now, is not there yet: ${c.next.text} comes after this command, as command ${c.k + 1}.`]];
   },
   // The statement's end too early.
   (c) => {
     const e = c.end;
     if (!e) return [];
     const what = e.name === 'Sto' ? 'this assignment' : 'this WRITE';
-    return [[e.text, `${e.text} ends ${what}, after every command of its expression: kel generates it later, as command ${e.index}. Next it generated ${c.answer.text}.`]];
+    return [[e.text, `${e.text} ends ${what}, after every command of its expression: kel generates it later, as command ${e.index}.`]];
   },
   // The other way of ending a statement.
   (c) => {
@@ -109,22 +109,22 @@ const rules = [
     if (c.answer.name === 'Wrt' || c.answer.name === 'WrB') {
       const other = c.answer.name === 'Wrt' ? 'WrB' : 'Wrt';
       const kinds = { Wrt: 'an INTEGER, as a number', WrB: 'a Boolean, as TRUE or FALSE' };
-      return t ? [[other, `${other} writes ${kinds[other]}; the value of this WRITE is ${t === 'INTEGER' ? 'an INTEGER' : 'a Boolean'}, so kel generated ${c.answer.text}.`]] : [];
+      return t ? [[other, `${other} writes ${kinds[other]}; the value of this WRITE is ${t === 'INTEGER' ? 'an INTEGER' : 'a Boolean'}.`]] : [];
     }
     if (c.answer.name === 'Sto' && c.why) {
-      return [[t === 'BOOLEAN' ? 'WrB' : 'Wrt', `This statement is an assignment to ${c.variable(c.answer.operand)}: it ends with ${c.answer.text}, which stores the value in slot ${c.answer.operand}. Only a WRITE ends with a command that writes.`]];
+      return [[t === 'BOOLEAN' ? 'WrB' : 'Wrt', `This statement is an assignment to ${c.variable(c.answer.operand)}: it ends with a Sto, which stores the value in slot ${c.answer.operand}. Only a WRITE ends with a command that writes.`]];
     }
     return [];
   },
   // The command after this one.
-  (c) => (c.next ? [[c.next.text, `${c.next.text} comes after this command, as command ${c.k + 1}: kel generated ${c.answer.text} first.`]] : []),
+  (c) => (c.next ? [[c.next.text, `${c.next.text} comes after this command, as command ${c.k + 1}.`]] : []),
   // Commands that need more values than the stack holds, or that would leave it unfinished.
   (c) => {
     const holds = c.n === 0 ? 'the stack is empty' : `the stack holds only ${c.n === 1 ? 'one value' : c.n}`;
-    const needs = (name, k) => [name, `${name} takes ${k === 1 ? 'the value on top of the stack' : 'two values from the stack'}, and ${holds} before this command: kel generated ${c.answer.text}.`];
+    const needs = (name, k) => [name, `${name} takes ${k === 1 ? 'the value on top of the stack' : 'two values from the stack'}, and ${holds} before this command.`];
     if (c.n === 0) return [needs('Wrt', 1), needs('Add', 2), needs('Sto 0', 1)];
     if (c.n === 1) return [needs('Add', 2), needs('Mul', 2), needs('Sub', 2)];
-    const end = (name) => [name, `${name} would end a statement by taking its one value, and every statement leaves the stack empty; before this command it holds ${c.n} values, so the statement is not finished: kel generated ${c.answer.text}.`];
+    const end = (name) => [name, `${name} would end a statement by taking its one value, and every statement leaves the stack empty; before this command it holds ${c.n} values, so the statement is not finished.`];
     return [end('Wrt'), end('WrB'), end('Sto 0')];
   },
 ];
@@ -172,7 +172,7 @@ function choose(c) {
     for (const pair of rule(c)) {
       if (!pair || seen.has(pair[0]) || wrong.length === most) continue;
       seen.add(pair[0]);
-      wrong.push({ command: pair[0], right: false, words: `kel did not generate ${pair[0]} here. ${pair[1]}` });
+      wrong.push({ command: pair[0], right: false, words: `kel did not generate ${pair[0]} here: it generated ${c.answer.text}. ${pair[1]}` });
     }
   }
   const all = [{ command: c.answer.text, right: true, words: null }, ...wrong];
