@@ -275,6 +275,12 @@ $('lesson-reset').addEventListener('click', () => {
   markDone();
   $('progress-note').textContent = 'Progress reset: every exercise is to do again.';
 });
+$('own-open').addEventListener('click', async () => {
+  const md = $('own-md').value;
+  const size = enc.encode(md).length;
+  $('own-note').textContent = size > maxLesson ? `This lesson is ${(size / 1024).toFixed(1)} KiB, and a link holds at most 64 KiB.` : '';
+  if (size <= maxLesson) location.hash = `md=${await pack(md)}`;
+});
 window.addEventListener('hashchange', () => route());
 
 load();
