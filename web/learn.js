@@ -50,12 +50,17 @@ const steps = createStepView($('step-view'), {
   },
 });
 
-// The address names the lesson shown and the step shown; a link's lesson keeps its link.
-function address(step) {
-  if (!shown || shown.n === 0) return;
-  const p = new URLSearchParams({ lesson: String(shown.n) });
+// The fragment naming the lesson shown, a lesson of the tour by its number and a link's by the
+// link's own text, and the step shown (0 for none).
+function naming(step) {
+  const p = new URLSearchParams(shown.n > 0 ? { lesson: String(shown.n) } : { md: shown.link });
   if (step) p.set('step', String(step));
-  history.replaceState(null, '', `#${p}`);
+  return `#${p}`;
+}
+
+// The address names the lesson shown and the step shown.
+function address(step) {
+  if (shown) history.replaceState(null, '', naming(step));
 }
 
 // Runs the editor's text; resolves to the worker's result, or null when it is not shown.
@@ -208,7 +213,7 @@ async function route() {
       steps.close();
       return;
     }
-    await showLesson({ n: 0, file: null, md, parsed: parseLesson(md) }, h.step);
+    await showLesson({ n: 0, file: null, md, link: h.md, parsed: parseLesson(md) }, h.step);
     return;
   }
   if (h.lesson === undefined && shown && /^#glossary/.test(location.hash)) return; // a link within the page
@@ -219,12 +224,7 @@ async function route() {
 // Share this lesson: a lesson of the tour by its number, a link's lesson as its link; with the
 // step shown.
 async function share() {
-  const step = steps.isOpen ? steps.step : 0;
-  const p = new URLSearchParams();
-  if (shown.n > 0) p.set('lesson', String(shown.n));
-  else p.set('md', await pack(shown.md));
-  if (step) p.set('step', String(step));
-  const link = new URL(`#${p}`, location.href).href;
+  const link = new URL(naming(steps.isOpen ? steps.step : 0), location.href).href;
   $('link').value = link;
   $('sharing').hidden = false;
   let copied = false;
