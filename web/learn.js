@@ -5,6 +5,7 @@
 // lesson (#md=…, compressed as a share link is); a lesson from a link runs nothing but kel.
 import { statusLine } from './status.js';
 import { createEditor } from './editor.js';
+import { setGlossaryPage } from './terms.js';
 import { createExercise } from './exercise.js';
 import { glossary } from './glossary.js';
 import { language, maxLesson, parseLesson } from './lesson.js';
@@ -18,6 +19,7 @@ import { el } from './dom.js';
 
 const $ = (id) => document.getElementById(id);
 const enc = new TextEncoder();
+setGlossaryPage(''); // the glossary is on this page
 const runner = createRunner('kel.wasm', 'worker.js');
 const progress = createProgress();
 

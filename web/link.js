@@ -108,13 +108,14 @@ export function parseHash(hash) {
   };
 }
 
-// The fragment for a program's link (code or example) and a step (0 for none).
-export function makeHash({ code, example }, step) {
+// The fragment for a program's link (code or example), a step (0 for none) and predict mode.
+export function makeHash({ code, example }, step, predict = false) {
   const p = new URLSearchParams();
   if (code !== undefined) p.set('code', code);
   else if (example !== undefined) p.set('example', example);
   else return '';
   if (step) p.set('step', String(step));
+  if (predict) p.set('predict', '1');
   return '#' + p.toString();
 }
 
@@ -150,28 +151,37 @@ export function linkTrouble(e, href, instead, what = 'program') {
   return `${why}. ${instead} The link: ${shown}`;
 }
 
-// The embed code for a program's link at a step: an iframe of embed.html beside page (the
-// playground's address), ready to paste into slides or a course page.
-export function embedCode(named, step, page) {
-  const src = new URL('embed.html' + makeHash(named, step), page).href;
+// The embed code for a program's link at a step, in predict mode or not: an iframe of embed.html
+// beside page (the playground's address), ready to paste into slides or a course page.
+export function embedCode(named, step, page, predict = false) {
+  const src = new URL('embed.html' + makeHash(named, step, predict), page).href;
   const attr = (s) => s.replace(/&/g, '&amp;').replace(/"/g, '&quot;').replace(/</g, '&lt;');
   return `<iframe src="${attr(src)}" width="640" height="400" title="A kel program, step by step" style="border: 1px solid #8c8c8c" loading="lazy"></iframe>`;
 }
 
 // What the page's address names: the program's link ({ code } or { example }) while the editor
-// holds it, else nothing; its fragment also names the step shown.
+// holds it, else nothing; its fragment also names the step shown, and predict mode while on.
 export function createAddress() {
   let named = {};
+  let step = 0;
+  let predict = false;
   const naming = () => named.code !== undefined || named.example !== undefined;
   return {
-    // The editor now holds the program of link, shown at step (0 for none).
-    name(link, step = 0) {
+    // The editor now holds the program of link, shown at step k (0 for none).
+    name(link, k = 0) {
       named = link;
-      history.replaceState(null, '', makeHash(named, step));
+      step = k;
+      history.replaceState(null, '', makeHash(named, step, predict));
     },
     // The step the step view shows (0 when closed), while the address names a program.
-    showStep(step) {
-      if (naming()) history.replaceState(null, '', makeHash(named, step));
+    showStep(k) {
+      step = k;
+      if (naming()) history.replaceState(null, '', makeHash(named, step, predict));
+    },
+    // Predict mode is on or off.
+    predict(on) {
+      predict = on;
+      if (naming()) history.replaceState(null, '', makeHash(named, step, predict));
     },
     // The text was edited: the address names nothing any more.
     forget() {

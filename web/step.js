@@ -2,11 +2,15 @@
 // generate it), the source kel had read for it and the token it had just read, the command and
 // what it does and why, in words, the machine after it ran, and the code store so far. It draws
 // the steps web/worker.js worked out, and makes its own elements in the root it is given, for
-// the playground and the embed alike. Play steps on by itself; large type is for a lecture hall.
-// The page is told of every move, to mark the editor and the panes to match.
+// the playground and the embed alike. Play steps on by itself; large type is for a lecture hall;
+// predict mode asks for each command before it shows it (step-predict.js). The glossary's terms
+// in its words link to their entries (terms.js). The page is told of every move, to mark the
+// editor and the panes to match.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
 import { attachHelp } from './help.js';
+import { createPredict } from './step-predict.js';
+import { withTerms } from './terms.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
 const speeds = [1, 2, 4, 8]; // steps a second
@@ -16,6 +20,7 @@ const keys = [
   ['Space', 'play or pause'],
   ['+ −', 'play faster or slower'],
   ['L', 'large type, or normal type again'],
+  ['P', 'predict mode: each Next asks for the command first'],
   ['?', 'show or hide these keys'],
   ['Esc', 'hide these keys, or close the view'],
 ];
@@ -41,6 +46,7 @@ function build(root, closable) {
     el('div', { className: 'step-keys', hidden: true, 'data-testid': 'step-keys' },
       el('h3', {}, 'Keys of the step view'),
       el('dl', {}, ...keys.flatMap(([k, what]) => [el('dt', {}, el('kbd', {}, k)), el('dd', {}, what)]))),
+    el('div', { className: 'predict-area', hidden: true }),
     el('p', { className: 'sr-only', 'aria-live': 'polite', 'data-testid': 'step-live' }),
     el('dl', { className: 'step-facts' },
       el('dt', {}, 'Command'), el('dd', {}, el('code', { 'data-testid': 'step-command' })),
@@ -70,9 +76,9 @@ function build(root, closable) {
 }
 
 // root is the view's element; onMove(step, k) is called at every move, with step null when there
-// is none; onClose(byReader) when it closes, byReader true when the reader closed it. Without
-// closable there is no Close (the embed).
-export function createStepView(root, { onMove, onClose = () => {}, closable = true }) {
+// is none; onClose(byReader) when it closes, byReader true when the reader closed it; onPredict(on)
+// when predict mode is turned on or off. Without closable there is no Close (the embed).
+export function createStepView(root, { onMove, onClose = () => {}, onPredict = () => {}, closable = true }) {
   build(root, closable);
   attachHelp(root);
   const $ = (id) => root.querySelector(`[data-testid="${id}"]`);
@@ -81,6 +87,15 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
   let run = null; // the worker's result: { steps, diagnostic }
   let at = 0;
   let timer = 0;
+  const predict = createPredict({
+    controls: root.querySelector('.step-controls'),
+    area: root.querySelector('.predict-area'),
+    move(k) {
+      show(k, true);
+      root.focus();
+    },
+    onToggle: onPredict,
+  });
 
   // The code store's commands, made once per run; a step shows those generated so far.
   function fillCodeStore() {
@@ -107,9 +122,12 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     if (current) scrollWithin(box, current);
   }
 
-  function show(k) {
+  // Shows step k; in predict mode a Next asks first, unless told not to (asked: it was asked).
+  function show(k, asked = false) {
     const n = run.steps.length;
-    at = Math.min(Math.max(k, n ? 1 : 0), n);
+    const to = Math.min(Math.max(k, n ? 1 : 0), n);
+    if (!asked && predict.intercept(to, at, run.steps)) return pause();
+    at = to;
     const s = at ? run.steps[at - 1] : null;
     $('step-index').textContent = `${at} / ${n}`;
     slider.max = String(Math.max(n, 1));
@@ -128,7 +146,8 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     } else {
       command.textContent = s ? 'none: folding failed' : '';
     }
-    $('step-explain').textContent = s ? s.explain : 'kel generated no command.';
+    const seen = new Set(); // a term's first use in the step's words is its link
+    $('step-explain').replaceChildren(...withTerms(s ? s.explain : 'kel generated no command.', seen));
     const origin = $('step-origin');
     showParts(origin, s?.origin ? s.origin.parts : []);
     for (const [key, v] of [['line', s?.origin?.line], ['col', s?.origin?.col]]) {
@@ -146,7 +165,7 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     }
     root.querySelector('.read-none').hidden = !s || read.textContent !== '';
     const look = $('step-lookahead');
-    showParts(look, s?.lookAhead ?? [s ? 'not known' : '']);
+    showParts(look, s?.lookAhead ?? [s ? 'not known' : ''], (t) => withTerms(t, seen));
     $('step-stack').replaceChildren(...(s ? s.stack : []).map((v) => el('li', {}, v)));
     $('step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
       el('span', { className: 'slot' }, String(v.slot)), ' ',
@@ -161,11 +180,11 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     const error = $('step-error');
     const stopped = d && at === d.at ? d : null;
     error.hidden = !stopped;
-    error.textContent = !stopped ? ''
+    error.replaceChildren(...withTerms(!stopped ? ''
       : at === 0 ? `kel stopped before generating a command: ${d.text}`
       : s.error && !s.name ? `Folding failed: ${d.text}`
       : s.error ? `This command failed: ${d.text}`
-      : `kel stopped after this command: ${d.text}`;
+      : `kel stopped after this command: ${d.text}`, seen));
     $('step-live').textContent = s ? `Command ${at} of ${n}: ${s.command ?? 'folding'}. ${s.explain}${stopped ? ' ' + error.textContent : ''}` : '';
     if (at >= n) pause();
     onMove(s, at);
@@ -233,6 +252,7 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     else if (e.key === '+') faster(1);
     else if (e.key === '-') faster(-1);
     else if (e.key === 'l' || e.key === 'L') present();
+    else if (e.key === 'p' || e.key === 'P') predict.set(!predict.on);
     else if (e.key === '?') toggleKeys();
     else if (e.key === 'Escape' && !$('step-keys').hidden) toggleKeys(false);
     else if (e.key === 'Escape' && closable) close(true);
@@ -249,13 +269,16 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
   }
 
   return {
-    // Opens the view on a run at step k (from 1), playing when play is true.
-    open(r, k = 1, { play: playing = false } = {}) {
+    // Opens the view on a run at step k (from 1), playing when play is true, in predict mode when
+    // predicting is true (false: off; undefined: as it was).
+    open(r, k = 1, { play: playing = false, predict: predicting } = {}) {
       pause();
       run = r;
       root.hidden = false;
       fillCodeStore();
-      show(k);
+      if (predicting !== undefined) predict.set(predicting);
+      predict.reset(k);
+      show(k, true);
       if (playing) play();
     },
     // Goes to step k of the run open.
@@ -268,6 +291,9 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     },
     get step() {
       return at;
+    },
+    get predicting() {
+      return predict.on;
     },
     get steps() {
       return run ? run.steps : [];

@@ -9,8 +9,9 @@ import { glossary } from './glossary.js';
 const pattern = new RegExp(glossary.map((g) => `(${g.forms.source.replace(/\((?!\?)/g, '(?:')})`).join('|'), 'gi');
 const caseSensitive = glossary.map((g) => !g.forms.flags.includes('i'));
 
-// Where a link to an entry leads: the tour's glossary, from any page of the site.
-export let glossaryPage = 'learn.html';
+// Where a link to an entry leads: the tour's glossary, in a tab of its own from the playground
+// and the embed; within the page on the tour itself (page '').
+let glossaryPage = 'learn.html';
 export function setGlossaryPage(page) {
   glossaryPage = page;
 }
@@ -25,7 +26,8 @@ export function withTerms(text, seen) {
     if (seen.has(g.id) || (caseSensitive[k] && !g.forms.test(m[0]))) continue;
     seen.add(g.id);
     if (m.index > at) nodes.push(text.slice(at, m.index));
-    nodes.push(el('a', { className: 'term', href: `${glossaryPage}#glossary-${g.id}`, 'data-testid': 'term', 'data-term': g.id }, m[0]));
+    const away = glossaryPage ? { target: '_blank', rel: 'noopener' } : {};
+    nodes.push(el('a', { className: 'term', href: `${glossaryPage}#glossary-${g.id}`, 'data-testid': 'term', 'data-term': g.id, ...away }, m[0]));
     at = m.index + m[0].length;
   }
   if (at < text.length) nodes.push(text.slice(at));

@@ -204,3 +204,68 @@ test('at phone width the tour fits, and its exercise works', async () => {
   await p.screenshot({ path: new URL('learn-phone.png', shots).pathname, fullPage: true });
   await other.close();
 });
+
+// variables.kel: command 2 is Wrt, command 3 Val 42.
+test("predict mode: each Next asks first, the score counts, the link and the embed keep it", async () => {
+  await page.goto('about:blank');
+  await page.goto(`${url}index.html#example=variables&step=1&predict=1`);
+  await byId('step-view').waitFor();
+  const toggle = byId('predict');
+  assert.deepEqual([await toggle.getAttribute('aria-pressed'), await text('predict-score')], ['true', '0 of 0']);
+  await byId('step-next').click();
+  assert.equal(await text('step-index'), '1 / 14', 'asked, not yet shown');
+  await byId('choice').filter({ hasText: /^Wrt$/ }).click();
+  assert.deepEqual([await text('step-index'), await text('predict-score'), await text('feedback')], ['2 / 14', '1 of 1', 'Right: kel generated Wrt.']);
+  await byId('step-next').click();
+  await byId('choice').filter({ hasNotText: /^Val 42$/ }).first().click();
+  assert.deepEqual([await text('step-index'), await text('predict-score')], ['3 / 14', '1 of 2']);
+  assert.match(await text('feedback'), /^kel did not generate \w+( \d+)? here: it generated Val 42\. /);
+  assert.deepEqual(await axe(), []);
+  await page.emulateMedia({ colorScheme: 'dark' });
+  assert.deepEqual(await axe(), []);
+  await page.emulateMedia({ colorScheme: 'light' });
+  assert.match(await page.evaluate(() => location.hash), /&step=3&predict=1$/);
+  await byId('step-last').click(); // a jump shows its step without asking
+  assert.deepEqual([await text('step-index'), await byId('choice').count()], ['14 / 14', 0]);
+  await byId('step-view').focus();
+  await page.keyboard.press('p');
+  assert.deepEqual([await toggle.getAttribute('aria-pressed'), await byId('predict-score').isHidden()], ['false', true]);
+  await page.keyboard.press('Home');
+  await page.keyboard.press('ArrowRight');
+  assert.equal(await text('step-index'), '2 / 14');
+  // The embed: the same mode from its link, and its way back to the playground keeps it.
+  const other = await browser.newContext({ viewport: { width: 640, height: 400 } });
+  const p = await other.newPage();
+  await p.goto(`${url}embed.html#example=variables&step=1&predict=1`);
+  await p.waitForFunction(() => performance.getEntriesByName('kel-first-step').length > 0);
+  await byId('step-next', p).click();
+  await byId('choice', p).filter({ hasText: /^Wrt$/ }).click();
+  assert.deepEqual([await text('step-index', p), await text('predict-score', p)], ['2 / 14', '1 of 1']);
+  assert.equal(await byId('open-playground', p).getAttribute('href'), `${url}index.html#example=variables&step=2&predict=1`);
+  assert.deepEqual(await axe(p), []);
+  await other.close();
+});
+
+// variables.kel, command 12: Val 100, held back.
+test("the glossary's terms in the step view's words: the first use a link, its definition on hover and focus", async () => {
+  await page.goto('about:blank');
+  await page.goto(`${url}index.html#example=variables&step=12`);
+  await byId('step-view').waitFor();
+  const terms = byId('step-explain').getByTestId('term');
+  const ids = await terms.evaluateAll((as) => as.map((a) => a.dataset.term));
+  assert.ok(ids.includes('held-back') && ids.includes('stack'), ids.join());
+  assert.equal(new Set(ids).size, ids.length, 'each term linked once');
+  const held = terms.filter({ hasText: /^held back$/ });
+  assert.deepEqual([await held.getAttribute('href'), await held.getAttribute('target')], ['learn.html#glossary-held-back', '_blank']);
+  await held.focus();
+  assert.match(await page.locator('#op-help').textContent(), /^A constant that is the left operand of an operation waits/);
+  await byId('step-lookahead').getByTestId('term').first().hover();
+  assert.match(await page.locator('#op-help').textContent(), /^The one token kel has just read/);
+  // On the tour, a term leads to its entry on the same page.
+  await open('#lesson=7&step=5');
+  const turned = byId('step-explain').getByTestId('term').filter({ hasText: /round/ });
+  await turned.click();
+  assert.equal(await page.evaluate(() => location.hash), '#glossary-turned-round');
+  assert.ok(await page.locator('#glossary-turned-round').isVisible());
+  assert.equal(await text('step-index'), '5 / 14', 'the lesson stays');
+});
