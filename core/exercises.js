@@ -23,7 +23,10 @@ const operators = {
   [Sym.Leq]: ['Leq', 'Geq'], [Sym.Gtr]: ['Gtr', 'Lss'], [Sym.Geq]: ['Geq', 'Leq'],
 };
 // Each operation that has a turned-round form, with that form.
-const turned = { Sub: 'Bus', Bus: 'Sub', Div: 'Vid', Vid: 'Div', Lss: 'Gtr', Gtr: 'Lss', Leq: 'Geq', Geq: 'Leq' };
+const turned = {};
+for (const [plain, exchanged] of Object.values(operators)) {
+  if (plain !== exchanged && !turned[plain]) [turned[plain], turned[exchanged]] = [exchanged, plain];
+}
 
 const decoder = new TextDecoder();
 

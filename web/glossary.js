@@ -2,6 +2,8 @@
 // learn.html (#glossary, an entry glossary-ID for each) and the definitions shown where a term is
 // linked in the step view's words (terms.js). forms finds a term's uses in words; the entries
 // with longer phrases come first, so that "code store" is one term and Comp.DebugG is not Comp.
+import { codeSize, stackSize } from '../core/index.js';
+
 export const glossary = [
   {
     id: 'trace', term: 'trace', forms: /\b(?:generation )?trace\b|Comp\.DebugG/,
@@ -89,7 +91,7 @@ export const glossary = [
   },
   {
     id: 'stack', term: 'stack', forms: /\bstack\b/i,
-    definition: 'The machine\'s values that wait for their operation, at most 32. A command pushes a value on top or pops the top; after every statement the stack is empty.',
+    definition: `The machine's values that wait for their operation, at most ${stackSize}. A command pushes a value on top or pops the top; after every statement the stack is empty.`,
   },
   {
     id: 'fold', term: 'fold', forms: /\bfold(?:s|ed|ing)?\b/i,
@@ -97,7 +99,7 @@ export const glossary = [
   },
   {
     id: 'capacity', term: 'capacity', forms: /\bcapacity\b/i,
-    definition: 'How much a store holds: the code store 1024 bytes for the whole program, the stack 32 values. A program that needs more stops with Comp: Program too large. or Comp: Stack overflow.',
+    definition: `How much a store holds: the code store ${codeSize} bytes for the whole program, the stack ${stackSize} values. A program that needs more stops with Comp: Program too large. or Comp: Stack overflow.`,
   },
   {
     id: 'hexadecimal', term: 'hexadecimal', forms: /\bhexadecimal\b/i,
