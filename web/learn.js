@@ -203,7 +203,8 @@ function neighbours(n) {
 }
 
 // Shows what the address names: a lesson from a link (#md=), or lesson N (the first by default),
-// at the step it names. A link's damaged lesson is reported, and nothing runs.
+// at the step it names; resolves to whether it showed one. A link's damaged lesson is reported,
+// and nothing runs.
 async function route() {
   const h = parseHash(location.hash);
   if (h.md !== undefined) {
@@ -213,14 +214,15 @@ async function route() {
     } catch (e) {
       setStatus(linkTrouble(e, location.href, 'Nothing was run.', 'lesson'), 'failed');
       steps.close();
-      return;
+      return false;
     }
     await showLesson({ n: 0, file: null, md, link: h.md, parsed: parseLesson(md) }, h.step);
-    return;
+    return true;
   }
-  if (h.lesson === undefined && shown && /^#glossary/.test(location.hash)) return; // a link within the page
+  if (h.lesson === undefined && shown && /^#glossary/.test(location.hash)) return false; // a link within the page
   const n = Math.min(h.lesson ?? 1, lessons.length);
   await showLesson({ n, ...lessons[n - 1] }, h.step);
+  return true;
 }
 
 // Share this lesson: a lesson of the tour by its number, a link's lesson as its link; with the
@@ -283,6 +285,9 @@ $('own-open').addEventListener('click', async () => {
   $('own-note').textContent = size > maxLesson ? `This lesson is ${(size / 1024).toFixed(1)} KiB, and a link holds at most 64 KiB.` : '';
   if (size <= maxLesson) location.hash = `md=${await pack(md)}`;
 });
-window.addEventListener('hashchange', () => route());
+// A lesson chosen: the reader goes on reading at its start.
+window.addEventListener('hashchange', async () => {
+  if (await route()) $('lesson-text').focus();
+});
 
 load();
