@@ -55,6 +55,9 @@ function unfolded(text, constants) {
   return { first, op };
 }
 
+// The value of a Val answered, as the step view shows it: a Boolean with the machine's number.
+const valueOf = (c) => (c.why?.type === 'BOOLEAN' ? `${booleanTexts[+(c.answer.operand !== 0)]} (${c.answer.operand})` : String(c.answer.operand));
+
 // The candidates of each kind, in the order they are offered: [command, words] pairs. c is the
 // question's context (see questions below); a rule that does not apply gives none.
 const rules = [
@@ -62,8 +65,7 @@ const rules = [
   (c) => {
     if (c.why?.kind !== 'folded') return [];
     const { first, op } = unfolded(c.origin, c.why.constants);
-    const v = c.why.type === 'BOOLEAN' ? `${booleanTexts[c.answer.operand]} (${c.answer.operand})` : c.answer.operand;
-    const words = `${quoted(c.origin)} is made of constants only, so kel folded it to ${v} while reading it: no command pushes its operands or computes it.`;
+    const words = `${quoted(c.origin)} is made of constants only, so kel folded it to ${valueOf(c)} while reading it: no command pushes its operands or computes it.`;
     return [first === undefined ? null : [commandText('Val', first), words], op ? [op, words] : null];
   },
   // A constant's name read as a load.
@@ -97,7 +99,7 @@ const rules = [
   // The operation before the constant it waits for.
   (c) => {
     if (!c.why?.heldBack || !c.next) return [];
-    return [[c.next.text, `${c.next.text} needs both operands on the stack, and the constant ${c.answer.operand}, held back until now, is not there yet: ${c.next.text} comes after this command, as command ${c.k + 1}.`]];
+    return [[c.next.text, `${c.next.text} needs both operands on the stack, and the constant ${valueOf(c)}, held back until now, is not there yet: ${c.next.text} comes after this command, as command ${c.k + 1}.`]];
   },
   // The statement's end too early.
   (c) => {
