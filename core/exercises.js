@@ -7,6 +7,7 @@
 // its trace; the words of a distractor rest only on facts of the run that the tests hold to
 // kel (the replay's stack, the origins), so no program can make them wrong. No DOM.
 import { booleanTexts, operation } from './facts.js';
+import { oprs } from './parser.js';
 import { Scanner, Sym } from './tokens.js';
 
 // A command as the trace writes it, without the blank that ends "Or ".
@@ -14,17 +15,9 @@ export const commandText = (name, operand) => (operand === undefined ? name : `$
 
 const statementEnds = new Set(['Wrt', 'WrB', 'Sto']);
 
-// The operation an operator token stands for, and the operation turned round (for a left
-// operand held back, which lies on top).
-const operators = {
-  [Sym.Mul]: ['Mul', 'Mul'], [Sym.Div]: ['Div', 'Vid'], [Sym.And]: ['And', 'And'],
-  [Sym.Plus]: ['Add', 'Add'], [Sym.Minus]: ['Sub', 'Bus'], [Sym.Or]: ['Or', 'Or'],
-  [Sym.Eql]: ['Eql', 'Eql'], [Sym.Neq]: ['Neq', 'Neq'], [Sym.Lss]: ['Lss', 'Gtr'],
-  [Sym.Leq]: ['Leq', 'Geq'], [Sym.Gtr]: ['Gtr', 'Lss'], [Sym.Geq]: ['Geq', 'Leq'],
-};
-// Each operation that has a turned-round form, with that form.
+// Each operation that has a turned-round form (kel's operator table, parser.js), with that form.
 const turned = {};
-for (const [plain, exchanged] of Object.values(operators)) {
+for (const [plain, exchanged] of Object.values(oprs)) {
   if (plain !== exchanged && !turned[plain]) [turned[plain], turned[exchanged]] = [exchanged, plain];
 }
 
@@ -50,7 +43,7 @@ function unfolded(text, constants) {
     if (s.sym === Sym.Num || s.sym === Sym.Id) start = false;
     else if (op === undefined && s.sym === Sym.Minus && start) op = 'Neg';
     else if (op === undefined && s.sym === Sym.Not) op = 'Not';
-    else if (op === undefined && operators[s.sym]) op = operators[s.sym][0];
+    else if (op === undefined && oprs[s.sym]) op = oprs[s.sym][0];
   }
   return { first, op };
 }
