@@ -1,14 +1,16 @@
 // A document's text as bytes, the way kel reads it, and the positions of the protocol in it. Every
 // position goes through a byte offset of the whole text: kel counts lines by line feeds alone and
 // columns in bytes; the protocol ends a line at CR, LF or CR LF and counts its characters in
-// UTF-16 code units, or in bytes when the client and the server agree on UTF-8.
+// UTF-16 code units, or in bytes when the client and the server agree on UTF-8 (utf8, given with
+// the text).
 import { charIndex } from '../../core/index.js';
 
 const LF = 10;
 const CR = 13;
 
 export class Text {
-  constructor(text) {
+  constructor(text, utf8 = false) {
+    this.utf8 = utf8;
     this.bytes = new TextEncoder().encode(text);
     // Where each line starts and where its content ends (before its line end), in bytes. CR and
     // LF never occur inside a multi-byte character, so these are character boundaries.
@@ -40,29 +42,29 @@ export class Text {
 
   // The protocol's position of a byte offset; an offset inside a line end gives the end of the
   // line's content.
-  position(offset, utf8) {
+  position(offset) {
     const o = Math.max(0, Math.min(offset, this.bytes.length));
     const line = this.line(o);
     const at = Math.min(o, this.ends[line]);
     const from = this.starts[line];
-    const character = utf8 ? at - from : charIndex(this.bytes, at) - charIndex(this.bytes, from);
+    const character = this.utf8 ? at - from : charIndex(this.bytes, at) - charIndex(this.bytes, from);
     return { line, character };
   }
 
-  range(from, to, utf8) {
-    return { start: this.position(from, utf8), end: this.position(to, utf8) };
+  range(from, to) {
+    return { start: this.position(from), end: this.position(to) };
   }
 
   // The byte offset of a position of the protocol, kept within its line's content: a character
   // beyond the line's end means its end, a line beyond the last the end of the text.
-  offset(pos, utf8) {
+  offset(pos) {
     const line = Math.trunc(Number(pos?.line));
     const character = Math.max(0, Math.trunc(Number(pos?.character)) || 0);
     if (!(line >= 0)) return 0;
     if (line >= this.starts.length) return this.bytes.length;
     const from = this.starts[line];
     const end = this.ends[line];
-    if (utf8) return Math.min(from + character, end);
+    if (this.utf8) return Math.min(from + character, end);
     // The first byte whose character starts at or after the UTF-16 index asked for.
     const want = charIndex(this.bytes, from) + character;
     let lo = from;
