@@ -8,7 +8,7 @@
 // stops where it is, at kel's next read or between its steps, once it is no longer wanted
 // (checker.js).
 import { parentPort, workerData } from 'node:worker_threads';
-import { diagnosticRange, origins, run, Stopped, traceOf } from '../../core/index.js';
+import { diagnosticRange, origins, run, Scanner, Stopped, Sym, traceOf } from '../../core/index.js';
 
 const enc = new TextEncoder();
 
@@ -51,11 +51,26 @@ async function namesOf(module, bytes, decls, stop) {
   return names;
 }
 
-// kel's diagnostic and the bytes it is about (core/diagnostic.js), or null.
+// kel's diagnostic and the bytes it is about (core/diagnostic.js), or null. kel's parser names
+// where the token it stopped at starts; the editor's user sees the whole token, or, where kel
+// stopped at the end of the text, the place right after the program's last token, where what is
+// missing (the final full stop, most often) would go.
 function diagnosed(bytes, d, o) {
   if (!d) return null;
   const { from, to } = diagnosticRange(bytes, d, o) ?? { from: 0, to: 0 };
-  return { text: d.text, from, to };
+  return { text: d.text, ...(d.text.startsWith('Prsr ') ? stoppedAt(bytes, from) : null) ?? { from, to } };
+}
+
+// The token that starts at offset, or the end of the last token when only blanks and comments
+// follow offset; null when there is none.
+function stoppedAt(bytes, offset) {
+  const at = (i) => bytes[i];
+  const here = new Scanner(at, bytes.length, offset);
+  if (here.read() !== Sym.EOF) return here.from === offset ? { from: here.from, to: here.to } : null;
+  const all = new Scanner(at, bytes.length);
+  let end = -1;
+  while (all.read() !== Sym.EOF && all.from < offset && !all.error) end = all.to;
+  return end < 0 ? null : { from: end, to: end };
 }
 
 async function check(module, bytes, stop) {
