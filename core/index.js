@@ -3,7 +3,7 @@
 // module: the page's worker, the language server's worker and the tests load it alike.
 //
 // Running kel: kel.wasm's host.
-export { run } from './kel.js';
+export { run, Stopped } from './kel.js';
 // Reading what kel wrote: its lines, its trace and its diagnostic, and the bytes that one is about.
 export { traceOf } from './lines.js';
 export { diagnosticOf, diagnosticRange } from './diagnostic.js';
@@ -24,3 +24,6 @@ export { origins } from './origins.js';
 export { replay } from './replay.js';
 export { character, excerpt, explain, kept, lookAhead, readOn, shown } from './words.js';
 export { failedStackWords, foldWords, noCommandWords, unfinishedWords } from './stops.js';
+// The tour's and the predict mode's exercises: each command as a question with its distractors,
+// and a task's conditions checked against a run.
+export { checkTask, commandText, isCommand, questions } from './exercises.js';

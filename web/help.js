@@ -1,17 +1,18 @@
 // Help on hover and on focus, in the one tooltip of the page, which describes the element while
 // it shows: an element with data-help shows that text; one with data-op, a command's name as
-// kel's trace gives it, shows what that command does (facts.js commandHelp). The tooltip stands
-// beside the element, or above it, so that it does not cover the words below it.
-// Escape hides it.
+// kel's trace gives it, shows what that command does (facts.js commandHelp); one with data-term,
+// a glossary term, its definition (glossary.js). The tooltip stands beside the element, or above
+// it, so that it does not cover the words below it. Escape hides it.
 import { commandHelp } from '../core/index.js';
 import { el } from './dom.js';
+import { definition } from './glossary.js';
 
-const helped = '[data-help], [data-op]';
+const helped = '[data-help], [data-op], [data-term]';
 let tip = null;
 let target = null;
 
 function show(t) {
-  const text = t.dataset.help ?? commandHelp(t.dataset.op);
+  const text = t.dataset.help ?? (t.dataset.op ? commandHelp(t.dataset.op) : definition(t.dataset.term));
   if (!text) return;
   if (!tip) {
     tip = document.body.appendChild(el('div', { id: 'op-help', className: 'op-help', role: 'tooltip', hidden: true }));
@@ -48,8 +49,8 @@ function hide() {
   target = null;
 }
 
-// Shows the help for every element with data-help or data-op within root; before any other
-// keydown listener on root, so that Escape hides the help first.
+// Shows the help for every element with data-help, data-op or data-term within root; before any
+// other keydown listener on root, so that Escape hides the help first.
 export function attachHelp(root) {
   const over = (e) => {
     const t = e.target.closest?.(helped);

@@ -5,7 +5,7 @@
 // byte offsets turned into positions in the decoded text (core/positions.js). No DOM.
 import {
   character, charIndex, diagnosticRange, excerpt, explain, failedStackWords, foldWords, linesAndColumns, lookAhead,
-  noCommandWords, operation, origins, readOn, replay, run, shown, traceOf, unfinishedWords,
+  noCommandWords, operation, origins, questions, readOn, replay, run, shown, traceOf, unfinishedWords,
 } from '../core/index.js';
 
 // A byte-order mark stays a character of the text, as in the editor's text the bytes came from.
@@ -25,11 +25,12 @@ function lines(kelLines, input) {
 // name, null for the fold); diagnostic is kel's, { text, kind, at (the number of steps before
 // it), mark (the text it is about, { from, to, line, col }, or null) }, or null. Each step is
 // what the step view draws (step.js), worked out here: positions as indices in the editor's text,
-// source text shortened (words.js excerpt), words, and values as kel writes them; label counts
-// the commands. A fold that ended kel is a step of its own, the last, with no command. At a
-// command that failed, the stack is the one the command met, its top failedOn values those it
-// took or would have taken, and stackNote says so. unfinished: the words for a statement that a
-// source error left unfinished, or null; none: the words for a run without a command, or null.
+// source text shortened (words.js excerpt), words, values as kel writes them, and the question a
+// prediction of its command asks (core/exercises.js); label counts the commands. A fold that
+// ended kel is a step of its own, the last, with no command. At a command that failed, the stack
+// is the one the command met, its top failedOn values those it took or would have taken, and
+// stackNote says so. unfinished: the words for a statement that a source error left unfinished,
+// or null; none: the words for a run without a command, or null.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const written = traceOf(r.chunks);
@@ -42,6 +43,7 @@ export async function result(kel, input) {
   const variable = (slot) => variables[slot];
   const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
   const n = steps.length;
+  const asked = questions(steps, o, input);
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
     const next = steps[i + 1] && { name: steps[i + 1].name, originParts: shownOrigins[i + 1]?.parts };
@@ -55,11 +57,13 @@ export async function result(kel, input) {
       traceRow: s.traceRow,
       command: s.command,
       name: s.name,
+      operand: s.operand,
       bytes: s.bytes,
       codeFrom: s.codeFrom,
       codeTo: s.codeTo,
       origin: shownOrigin,
       explain: explain(s, why, c),
+      question: asked[i],
       error: s.error,
     };
   });
@@ -74,6 +78,7 @@ export async function result(kel, input) {
       traceRow: written.diagnostic.row, // the fold's line is kel's diagnostic
       command: null,
       name: null,
+      question: null,
       bytes: new Uint8Array(0),
       codeFrom: last?.codeTo ?? 0,
       codeTo: last?.codeTo ?? 0,

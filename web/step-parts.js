@@ -4,9 +4,12 @@
 // after it ran or when the run ended (stack, variables, output so far), and the code store, its
 // bytes hexadecimal with their decimal values on hover and focus. Each part is made once, and
 // drawn again at every move; step.js puts them under its controls and moves between the steps.
+// The glossary's terms in the step's words link to their entries (terms.js): seen, shared by the
+// parts of one step, holds the terms linked already, so that only a term's first use is a link.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
 import { byteHelp, diagnosticHelp, storedHelp } from './glosses.js';
+import { withTerms } from './terms.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
 const part = (root, id) => root.querySelector(`[data-testid="${id}"]`);
@@ -50,7 +53,7 @@ export function buildParts() {
 
 // The facts of step s's command; s is null in a run without a step, of which none says what
 // happened.
-export function drawFacts(root, s, none) {
+export function drawFacts(root, s, none, seen = new Set()) {
   const command = part(root, 'step-command');
   if (s?.name) {
     // The name, with what it does on hover and on focus, within the trace's text.
@@ -59,7 +62,7 @@ export function drawFacts(root, s, none) {
   } else {
     command.textContent = s ? 'none: folding failed' : 'none';
   }
-  part(root, 'step-explain').textContent = s ? s.explain : none;
+  part(root, 'step-explain').replaceChildren(...withTerms(s ? s.explain : none, seen));
   for (const e of root.querySelectorAll('.per-step')) e.hidden = !s;
   const origin = part(root, 'step-origin');
   showParts(origin, s?.origin ? s.origin.parts : []);
@@ -77,14 +80,14 @@ export function drawFacts(root, s, none) {
     }, a.code ?? a.blank));
   }
   root.querySelector('.read-none').hidden = !s || read.textContent !== '';
-  showParts(part(root, 'step-read-on'), s?.read.on ?? []);
-  showParts(part(root, 'step-lookahead'), s?.lookAhead ?? [s ? 'not known' : '']);
+  showParts(part(root, 'step-read-on'), s?.read.on ?? [], (t) => withTerms(t, seen));
+  showParts(part(root, 'step-lookahead'), s?.lookAhead ?? [s ? 'not known' : ''], (t) => withTerms(t, seen));
 }
 
 // Where the diagnostic of run r ended the steps, shown at step `at` (s, or null at 0) when it is
 // there, kel's line with what it means on hover and focus, and a statement it left unfinished:
 // their text, '' elsewhere.
-export function drawError(root, s, at, r) {
+export function drawError(root, s, at, r, seen = new Set()) {
   const d = r.diagnostic;
   const error = part(root, 'step-error');
   const stopped = d && at === d.at ? d : null;
@@ -95,10 +98,11 @@ export function drawError(root, s, at, r) {
     : s.error ? 'This command failed: '
     : 'kel stopped after this command: ';
   const help = stopped && diagnosticHelp(d.text);
-  error.replaceChildren(said, !stopped ? '' : help ? el('span', { tabIndex: 0, 'data-help': help }, d.text) : d.text);
+  const line = !stopped ? [] : help ? [el('span', { tabIndex: 0, 'data-help': help }, ...withTerms(d.text, seen))] : withTerms(d.text, seen);
+  error.replaceChildren(...withTerms(said, seen), ...line);
   const unfinished = part(root, 'step-unfinished');
   unfinished.hidden = !stopped || !s || !r.unfinished;
-  unfinished.textContent = unfinished.hidden ? '' : r.unfinished;
+  unfinished.replaceChildren(...withTerms(unfinished.hidden ? '' : r.unfinished, seen));
   return `${error.textContent}${unfinished.textContent && ' ' + unfinished.textContent}`;
 }
 
