@@ -5,10 +5,10 @@
 import { existsSync, readFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { StreamMessageWriter, TextDocumentSyncKind, createConnection } from 'vscode-languageserver/node';
+import { ErrorCodes, ResponseError, StreamMessageWriter, TextDocumentSyncKind, createConnection } from 'vscode-languageserver/node';
 import { Checker } from './checker.js';
 import { Documents } from './documents.js';
-import { requests } from './features.js';
+import { commands, providers, requests } from './features.js';
 import { Reader } from './rpc.js';
 
 const usage = 'usage: kel-language-server --stdio [--kel-wasm PATH] [--position-encoding utf-8|utf-16]';
@@ -51,11 +51,7 @@ function findKel(given, here) {
 const capabilities = (utf8) => ({
   positionEncoding: utf8 ? 'utf-8' : 'utf-16',
   textDocumentSync: { openClose: true, change: TextDocumentSyncKind.Full },
-  hoverProvider: true,
-  definitionProvider: true,
-  referencesProvider: true,
-  documentSymbolProvider: true,
-  inlayHintProvider: true,
+  ...providers,
 });
 
 export function main(argv, entryUrl) {
@@ -98,5 +94,13 @@ export function main(argv, entryUrl) {
   for (const [method, feature] of Object.entries(requests)) {
     connection.onRequest(method, async (params) => feature(await documents.current(params?.textDocument?.uri), params));
   }
+  // A command runs on the document its first argument names, and tells the user what it did.
+  connection.onExecuteCommand(async (params) => {
+    const command = commands[params?.command];
+    if (!command) throw new ResponseError(ErrorCodes.InvalidParams, `no such command: ${params?.command}`);
+    const { result, message } = command(await documents.current(params.arguments?.[0]));
+    connection.sendNotification('window/showMessage', { type: message.type, message: message.text });
+    return result;
+  });
   connection.listen();
 }
