@@ -1,6 +1,6 @@
-// What the editor shows beside the text, from kel's check of it (check.js: names, refs, writes,
-// lines) and its tokens (outline.js): hover, inlay hints, symbols, folding ranges, the code lens
-// "Run" and the run itself.
+// What the editor shows beside the text, from kel's check of it (check.js: names, writes, lines)
+// and its tokens (outline.js): hover, inlay hints, symbols, folding ranges, the code lens "Run"
+// and the run itself.
 import { MessageType, SymbolKind } from 'vscode-languageserver/node';
 import { diagnosticOf, maxInteger, predeclaredNames, Sym, traceCommand, traceHeader } from '../../core/index.js';
 import { notChecked } from './diagnostics.js';
