@@ -9,7 +9,7 @@
 // use it alike.
 import { binary, Failure, neg, not } from './arith.js';
 import {
-  codeSize, commands, keywords, maxInteger, maxNameLength, maxNesting, nameStoreSize, objectCount, operation,
+  codeSize, commands, maxInteger, maxNameLength, maxNesting, nameStoreSize, nameStoreTaken, objectCount, operation,
   predeclared, predeclaredNames, stackSize,
 } from './facts.js';
 import { linesAndColumns } from './positions.js';
@@ -50,15 +50,12 @@ function once(names) {
   return names.filter((n) => !seen.has(n.decl) && seen.add(n.decl));
 }
 
-// The identifier store holds the keywords and the predeclared names before any of the program's.
-const namesBefore = [...keywords, ...predeclared].reduce((n, w) => n + 1 + w.length, 0);
-
 // kel's scanner and parser over input, from its first byte to where kel would stop. Each
 // prediction and each name records after: how many commands had been predicted before it.
 class Mirror {
   constructor(input) {
     this.s = new Scanner((i) => input[i], input.length);
-    this.nameFree = namesBefore; // where the identifier store writes the next name
+    this.nameFree = nameStoreTaken; // where the identifier store writes the next name
     this.objects = predeclaredNames.map((p) => ({ ...p, predeclared: true, after: 0 }));
     this.visible = new Map(predeclared.map((name, i) => [name, i])); // the entries counted so far
     this.slots = 0;

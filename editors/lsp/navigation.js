@@ -4,7 +4,9 @@
 // not take or that would change what the program means. There is one scope: a spelling names one
 // thing throughout.
 import { DocumentHighlightKind, LSPErrorCodes, ResponseError } from 'vscode-languageserver/node';
-import { isKeyword, keywords, maxNameLength, nameStoreSize, predeclared, Sym } from '../../core/index.js';
+import {
+  isKeyword, keywords, maxNameLength, nameStoreSize, nameStoreTaken, predeclared, Scanner, Sym,
+} from '../../core/index.js';
 import { assigned, declOf, occurrences, outline, tokenAt } from './outline.js';
 
 // The token at the request's position, with the outline it is found in.
@@ -81,15 +83,19 @@ export function storeNeeds(o, grow = 0) {
   for (const name of o.decls.keys()) declared += 1 + name.length;
   let longest = 0;
   for (const t of o.tokens) if (t.sym === Sym.Id || isKeyword(t.sym)) longest = Math.max(longest, t.to - t.from);
-  const before = [...keywords, ...predeclared].reduce((n, w) => n + 1 + w.length, 0);
-  return before + declared + grow + 1 + longest;
+  return nameStoreTaken + declared + grow + 1 + longest;
+}
+
+// Whether kel's scanner reads text as one name or keyword, and nothing else.
+function oneWord(text) {
+  const s = new Scanner((i) => text.charCodeAt(i), text.length);
+  const sym = s.read();
+  return (sym === Sym.Id || isKeyword(sym)) && s.from === 0 && s.to === text.length;
 }
 
 // Why kel would not take newName in place of the name declared by d, or null.
 function refusal(o, d, newName) {
-  if (!/^[A-Za-z][A-Za-z0-9]*$/.test(newName)) {
-    return `"${newName}" is not a name to kel: a letter, then letters and digits only.`;
-  }
+  if (!oneWord(newName)) return `"${newName}" is not a name to kel: a letter, then letters and digits only.`;
   if (newName.length > maxNameLength) return `A name has at most ${maxNameLength} characters.`;
   if (keywords.includes(newName)) return `${newName} is a keyword of kel.`;
   if (predeclared.includes(newName)) return `${newName} is predeclared: kel does not let a program declare it.`;
