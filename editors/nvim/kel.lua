@@ -1,8 +1,8 @@
 -- kel in Neovim's own LSP client (Neovim 0.7 or later): kel-language-server for every kel file,
 -- one server for all of them. In a kel buffer, :KelRun shows kel's run of it in a window below:
 -- what kel wrote on both channels in the order it wrote them, and the exit status; the code lens
--- "Run" over the program does the same (vim.lsp.codelens.run()). Neovim 0.10 and later also
--- show the inlay hints. With editors/vim on the runtimepath, which makes *.kel files of file type
+-- "Run" over the program does the same (vim.lsp.codelens.run()). Completion is the buffer's
+-- omnifunc (CTRL-X CTRL-O); Neovim 0.10 and later also show the inlay hints. With editors/vim on the runtimepath, which makes *.kel files of file type
 -- kel, put in init.lua:
 --   vim.g.kel_language_server = '/path/to/kel-language-server'  -- if it is not on the PATH
 --   dofile('/path/to/editors/nvim/kel.lua')
@@ -60,6 +60,7 @@ end
 vim.lsp.commands['kel.run'] = function(_, ctx) run(ctx.bufnr) end
 
 local function on_attach(_, bufnr)
+  vim.bo[bufnr].omnifunc = 'v:lua.vim.lsp.omnifunc'
   if vim.lsp.inlay_hint then pcall(vim.lsp.inlay_hint.enable, true, { bufnr = bufnr }) end
   vim.api.nvim_create_autocmd({ 'BufEnter', 'InsertLeave', 'TextChanged' }, {
     buffer = bufnr,
