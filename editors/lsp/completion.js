@@ -49,7 +49,8 @@ const kinds = { constant: CompletionItemKind.Constant, variable: CompletionItemK
 function detail(d, checked) {
   const n = checked.get(d.name);
   if (n) return n.kind === 'constant' ? `= ${n.value} (${n.type})` : n.type;
-  return d.kind === 'constant' ? 'constant' : d.type ?? 'variable';
+  if (d.kind === 'constant') return 'constant';
+  return d.type === 'INTEGER' || d.type === 'BOOLEAN' ? d.type : 'variable';
 }
 
 // The program's names that a token after token p may use: all of them when names is 'values',

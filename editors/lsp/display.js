@@ -130,11 +130,21 @@ export function run(doc) {
 
 const shownLines = 40;
 
+// The last part of a document's URI, decoded where it can be.
+function fileName(uri) {
+  const last = String(uri).split('/').pop();
+  try {
+    return decodeURIComponent(last);
+  } catch {
+    return last;
+  }
+}
+
 // The command kel.run, for a client that leaves it to the server: the run, and a message with
 // what kel wrote but its trace, and the exit status.
-export function runCommand(doc) {
+export function runCommand(doc, uri) {
   const result = run(doc);
-  const name = decodeURIComponent(String(doc?.uri ?? '').split('/').pop());
+  const name = fileName(uri);
   if (result.error) return { result, message: { type: MessageType.Warning, text: `kel did not run ${name}: ${result.error}` } };
   const lines = result.lines.filter((l) => l.fd === 1 || (l.text !== traceHeader && !traceCommand(l.text)));
   const text = [`kel ran ${name}: exit status ${result.status}`, ...lines.slice(0, shownLines).map((l) => l.text)];

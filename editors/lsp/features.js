@@ -25,8 +25,9 @@ export const requests = {
   'kel/run': run,
 };
 
-// The commands of workspace/executeCommand, each of the document its first argument names:
-// { result, message }, message what the user is shown.
+// The commands of workspace/executeCommand, each a function of the document its first argument
+// names (as documents.js has it) and that argument: { result, message }, message what the user is
+// shown.
 export const commands = {
   'kel.run': runCommand,
 };

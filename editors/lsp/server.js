@@ -98,7 +98,8 @@ export function main(argv, entryUrl) {
   connection.onExecuteCommand(async (params) => {
     const command = commands[params?.command];
     if (!command) throw new ResponseError(ErrorCodes.InvalidParams, `no such command: ${params?.command}`);
-    const { result, message } = command(await documents.current(params.arguments?.[0]));
+    const uri = params.arguments?.[0];
+    const { result, message } = command(await documents.current(uri), uri);
     connection.sendNotification('window/showMessage', { type: message.type, message: message.text });
     return result;
   });
