@@ -14,7 +14,8 @@ const predeclaredWords = {
   BOOLEAN: 'BOOLEAN: predeclared type, FALSE or TRUE',
 };
 for (const n of predeclaredNames) {
-  if (n.kind === 'constant') predeclaredWords[n.name] = `${n.name} = ${n.name} (${n.type}), predeclared; kel holds it as ${n.value}`;
+  if (n.kind !== 'constant') continue;
+  predeclaredWords[n.name] = `${n.name} = ${n.name} (${n.type}), predeclared; kel holds it as ${n.value}`;
 }
 
 const isWrite = (line) => ['Wrt', 'WrB'].includes(traceCommand(line.text)?.name);

@@ -5,7 +5,9 @@
 import { existsSync, readFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { ErrorCodes, ResponseError, StreamMessageWriter, TextDocumentSyncKind, createConnection } from 'vscode-languageserver/node';
+import {
+  ErrorCodes, ResponseError, StreamMessageWriter, TextDocumentSyncKind, createConnection,
+} from 'vscode-languageserver/node';
 import { Checker } from './checker.js';
 import { Documents } from './documents.js';
 import { commands, providers, requests } from './features.js';

@@ -64,10 +64,12 @@ const fixes = [
   ['in an empty variable part', 'VAR BEGIN WRITE y .', 'VAR y : INTEGER; BEGIN WRITE y .', null],
   ['BOOLEAN, assigned a relation', 'VAR x : INTEGER; BEGIN b := (x < 2) & TRUE .',
     'VAR x : INTEGER; b : BOOLEAN; BEGIN b := (x < 2) & TRUE .', null],
-  ['BOOLEAN, beside a BOOLEAN variable', 'VAR t : BOOLEAN; BEGIN WRITE t = u .', 'VAR t : BOOLEAN; u : BOOLEAN; BEGIN WRITE t = u .', null],
+  ['BOOLEAN, beside a BOOLEAN variable', 'VAR t : BOOLEAN; BEGIN WRITE t = u .',
+    'VAR t : BOOLEAN; u : BOOLEAN; BEGIN WRITE t = u .', null],
   ['BOOLEAN, assigned to a BOOLEAN', 'VAR t : BOOLEAN; BEGIN t := u .', 'VAR t : BOOLEAN; u : BOOLEAN; BEGIN t := u .', null],
   ['INTEGER, in arithmetic', 'VAR t : BOOLEAN; BEGIN WRITE 2 * n .', 'VAR t : BOOLEAN; n : INTEGER; BEGIN WRITE 2 * n .', null],
-  ['BOOLEAN, as a constant of a relation', 'CONST on = 1 < 2; BEGIN b := on .', 'CONST on = 1 < 2; VAR b : BOOLEAN; BEGIN b := on .', null],
+  ['BOOLEAN, as a constant of a relation', 'CONST on = 1 < 2; BEGIN b := on .',
+    'CONST on = 1 < 2; VAR b : BOOLEAN; BEGIN b := on .', null],
 ];
 
 test('each quick fix, applied, takes kel\'s diagnostic away', async () => {
@@ -105,13 +107,16 @@ test('no fix where none takes the diagnostic away, or kel has no room for anothe
   const u = uri();
   await c.open(u, 'BEGIN WRITE 1');
   const other = [{ range: { start: at(0, 0), end: at(0, 1) }, message: 'Prsr (1,1): Something else.', source: 'kel' }];
-  assert.deepEqual((await ask('textDocument/codeAction', u, { range: other[0].range, context: { diagnostics: other } })).result, []);
+  const r = await ask('textDocument/codeAction', u, { range: other[0].range, context: { diagnostics: other } });
+  assert.deepEqual(r.result, []);
 });
 
 // Each program, the position of a name, its new name, and the edits made.
 const renames = [
-  ['a constant in its declaration, expressions and a constant\'s', 'CONST k = 2; m = k * k;\nBEGIN WRITE k + m .', at(0, 6), 'size', 4],
-  ['a variable, assigned and read, with multi-byte text', 'VAR x : INTEGER;\nBEGIN (* é *) x := 3; WRITE x * x .', at(1, 15), 'total', 4],
+  ['a constant in its declaration, expressions and a constant\'s', 'CONST k = 2; m = k * k;\nBEGIN WRITE k + m .',
+    at(0, 6), 'size', 4],
+  ['a variable, assigned and read, with multi-byte text', 'VAR x : INTEGER;\nBEGIN (* é *) x := 3; WRITE x * x .',
+    at(1, 15), 'total', 4],
   ['a name used past kel\'s first error', 'VAR x : INTEGER;\nBEGIN WRITE x; WRITE 1 , ; x := x .', at(1, 12), 'y', 4],
   ['a longer name that moves the error\'s column', 'CONST a = 1; BEGIN WRITE a; WRITE a + TRUE .', at(0, 25), 'alpha', 3],
 ];
@@ -164,7 +169,8 @@ const completions = [
   ['after a variable', 'VAR x : INTEGER; |', ['BEGIN']],
   ['a statement: WRITE or a variable', 'CONST k = 1; VAR x : INTEGER; BEGIN |', ['WRITE', 'x']],
   ['a value', 'CONST k = 1; VAR x : INTEGER; BEGIN x := |', ['FALSE', 'TRUE', 'k', 'x']],
-  ['a value after an operator, past an error', 'CONST k = 1; VAR x : INTEGER; BEGIN WRITE , ; x := k + |', ['FALSE', 'TRUE', 'k', 'x']],
+  ['a value after an operator, past an error', 'CONST k = 1; VAR x : INTEGER; BEGIN WRITE , ; x := k + |',
+    ['FALSE', 'TRUE', 'k', 'x']],
   ['a name declared past kel\'s first error', 'CONST a = , ; VAR z : BOOLEAN; BEGIN |', ['WRITE', 'z']],
   ['after an operand', 'BEGIN WRITE 1 |', []],
   ['inside a comment', 'BEGIN (* | *)', []],
@@ -191,8 +197,8 @@ test('definition, references and highlight past kel\'s first error', async () =>
   const u = uri();
   await c.open(u, 'CONST a = 1; b = a + ; c = a;\nVAR x : INTEGER;\nBEGIN x := c; WRITE x + a .');
   const ranges = (r) => r.map((l) => [l.range.start.line, l.range.start.character, l.kind]);
-  assert.deepEqual(ranges((await ask('textDocument/references', u, { position: at(0, 6), context: { includeDeclaration: true } })).result),
-    [[0, 6, undefined], [0, 17, undefined], [0, 27, undefined], [2, 24, undefined]]);
+  const refs = await ask('textDocument/references', u, { position: at(0, 6), context: { includeDeclaration: true } });
+  assert.deepEqual(ranges(refs.result), [[0, 6, undefined], [0, 17, undefined], [0, 27, undefined], [2, 24, undefined]]);
   assert.deepEqual((await ask('textDocument/definition', u, { position: at(2, 11) })).result.range.start, at(0, 23));
   assert.deepEqual(ranges((await ask('textDocument/documentHighlight', u, { position: at(2, 20) })).result),
     [[1, 4, 3], [2, 6, 3], [2, 20, 2]]);
