@@ -2,15 +2,18 @@
 // client sees it (didChange sent to publishDiagnostics for that version received, the server's
 // pause of 150 ms after a change included), for a program of 100 lines and one of 1 MiB (1000
 // lines of comments above it); each change alternates between a clean text and one with an error.
-// The time of a completion and of a code action on a program of 10,000 lines, once its check is
+// Then typing: 30 keys at 10 a second into the program of 1 MiB, each a change of a part followed
+// by a request for inlay hints, as VS Code sends them; the time from the last key to its
+// diagnostics, and the server's processor time over the 30 keys (from /proc, Linux only). The
+// time of a completion and of a code action on a program of 10,000 lines, once its check is
 // published: the first request on a text (which reads its tokens) and the next. The server's
-// resident memory after 1,000 and 2,000 edits of the program of 100 lines, each followed by a
-// completion, as typing with completion sends them. Also the size of the .vsix (editors/vscode/pack).
-// Medians and extremes over the rounds. Nothing here passes or fails. Needs
-// build-wasm/kel.wasm and `npm ci` in editors/; the memory is read from /proc (Linux).
+// resident memory (from /proc) after 1,000 and 2,000 edits of the program of 100 lines, typed in
+// bursts of ten, each edit followed by a completion, as typing with completion sends them. Also
+// the size of the .vsix (editors/vscode/pack). Medians and extremes over the rounds. Nothing here
+// passes or fails. Needs build-wasm/kel.wasm and `npm ci` in editors/.
 //   node bench/lsp.mjs [--rounds N]
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { root } from '../tests/editors/editors.mjs';
@@ -47,6 +50,35 @@ for (const [what, text] of [['a program of 100 lines', program], ['a program of 
   }
   figures[`change to diagnostics, ${what} (${text(0).length} bytes)`] = summary(times);
 }
+
+// The processor time the server's process has used, in ms, where /proc tells it.
+const stat = `/proc/${c.child.pid}/stat`;
+const cpu = () => {
+  if (!existsSync(stat)) return NaN;
+  const [utime, stime] = readFileSync(stat, 'utf8').split(') ')[1].split(' ').slice(11, 13).map(Number);
+  return ((utime + stime) * 1000) / 100; // clock ticks of 10 ms
+};
+const typing = { last: [], cpu: [] };
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+for (let round = 0; round < Math.max(3, rounds / 3); round++) {
+  const uri = `file:///bench/typing${round}.kel`;
+  await c.open(uri, large(0));
+  const line = large(0).split('\n').length - 3; // '  WRITE x + 0', before the last line
+  const cpu0 = cpu();
+  let t0;
+  for (let k = 1; k <= 30; k++) {
+    await sleep(100);
+    t0 = performance.now();
+    c.edit(uri, k + 1, [[line, 2, line, 2], ' ']);
+    c.request('textDocument/inlayHint', { textDocument: { uri }, range: { start: { line: 0, character: 0 }, end: { line: line + 2, character: 0 } } });
+  }
+  while ((await c.diagnostics(uri)).params.version !== 31);
+  typing.last.push(performance.now() - t0);
+  typing.cpu.push(cpu() - cpu0);
+  c.notify('textDocument/didClose', { textDocument: { uri } });
+}
+figures['30 keys at 10 a second into 1 MiB, an inlayHint after each: the last key to its diagnostics'] = summary(typing.last);
+figures['30 keys at 10 a second into 1 MiB, an inlayHint after each: the server\'s processor time'] = summary(typing.cpu);
 
 // 10,000 lines: a variable, then a comment on each line and a statement on every 100th (kel's
 // code store holds 1024 bytes of commands for the whole program), the last of them an assignment
@@ -106,7 +138,8 @@ for (const name of ['program', 'large', 'tall']) {
   const position = { line: 97, character: 8 };
   for (let v = 2; v < 2002; v++) {
     c.change(uri, v, program(v));
-    await c.request('textDocument/completion', { textDocument: { uri }, position });
+    const answer = c.request('textDocument/completion', { textDocument: { uri }, position });
+    if (v % 10 === 1) await answer; // the end of a burst: its last text is checked, and answered
     if (v % 1000 !== 1) continue;
     while ((await c.diagnostics(uri)).params.version !== v);
     await new Promise((r) => setTimeout(r, 1000));

@@ -11,7 +11,8 @@ import {
 import { Checker } from './checker.js';
 import { Documents } from './documents.js';
 import { commands, providers, requests } from './features.js';
-import { Reader } from './rpc.js';
+import { Lifecycle } from './lifecycle.js';
+import { notUtf8, Reader } from './rpc.js';
 
 const usage = 'usage: kel-language-server --stdio [--kel-wasm PATH] [--position-encoding utf-8|utf-16]';
 
@@ -52,7 +53,7 @@ function findKel(given, here) {
 
 const capabilities = (utf8) => ({
   positionEncoding: utf8 ? 'utf-8' : 'utf-16',
-  textDocumentSync: { openClose: true, change: TextDocumentSyncKind.Full },
+  textDocumentSync: { openClose: true, change: TextDocumentSyncKind.Incremental },
   ...providers,
 });
 
@@ -67,8 +68,17 @@ export function main(argv, entryUrl) {
   const checker = kel.module && new Checker(new URL(entryUrl), kel.module);
 
   const writer = new StreamMessageWriter(process.stdout);
-  const connection = createConnection(new Reader(process.stdin, (m) => writer.write(m)), writer);
+  const reply = (m) => writer.write(m);
+  const needsParams = (method) =>
+    method === 'initialize' || method === 'workspace/executeCommand' || Object.hasOwn(requests, method);
+  const lifecycle = new Lifecycle(reply, needsParams);
+  const connection = createConnection(new Reader(process.stdin, reply, (m) => lifecycle.admit(m)), writer);
   const documents = new Documents(checker, kel.note, (p) => connection.sendDiagnostics(p));
+  // The end of the input ends the server at once, whatever runs, as exit does.
+  const end = () => process.exit(lifecycle.state === 'shut' ? 0 : 1);
+  process.stdin.on('end', end).on('close', end);
+  // The connection may be closed: what went wrong is told on standard error, the server's log.
+  process.on('unhandledRejection', (e) => process.stderr.write(`kel-language-server: ${e?.stack ?? e}\n`));
 
   connection.onInitialize(({ capabilities: client }) => {
     const offered = client?.general?.positionEncodings ?? [];
@@ -79,29 +89,31 @@ export function main(argv, entryUrl) {
     if (kel.module) connection.console.info(kel.note);
     else connection.sendNotification('window/showMessage', { type: 1, message: `kel: ${kel.note}: no kel file is checked` });
   });
-  process.on('unhandledRejection', (e) => connection.console.error(`kel-language-server: ${e?.stack ?? e}`));
 
-  connection.onDidOpenTextDocument(({ textDocument: d }) => {
-    if (typeof d?.uri === 'string' && typeof d.text === 'string') documents.open(d.uri, d.version, d.text);
+  connection.onDidOpenTextDocument((p) => {
+    const d = p.textDocument;
+    if (typeof d?.uri === 'string' && typeof d.text === 'string') documents.open(d.uri, d.version, d.text, !!p[notUtf8]);
   });
-  // The server asks for whole texts: a change of a part is a client's fault, and is not guessed at.
-  connection.onDidChangeTextDocument(({ textDocument: d, contentChanges }) => {
-    const change = contentChanges?.[contentChanges.length - 1];
-    if (!documents.docs.has(d?.uri) || typeof change?.text !== 'string') return;
-    if (change.range) connection.console.error(`kel-language-server: ignored a change of part of ${d.uri}`);
-    else documents.change(d.uri, d.version, change.text);
+  connection.onDidChangeTextDocument((p) => {
+    const d = p.textDocument;
+    if (typeof d?.uri === 'string') documents.change(d.uri, d.version, p.contentChanges, !!p[notUtf8]);
   });
   connection.onDidCloseTextDocument(({ textDocument: d }) => documents.close(d?.uri));
 
+  // Each feature answers from the text its request was made against, once that is checked.
   for (const [method, feature] of Object.entries(requests)) {
-    connection.onRequest(method, async (params) => feature(await documents.current(params?.textDocument?.uri), params));
+    connection.onRequest(method, async (params) => {
+      const uri = params.textDocument?.uri;
+      if (typeof uri !== 'string') throw new ResponseError(ErrorCodes.InvalidParams, 'Invalid params: no textDocument.uri');
+      return feature(await documents.checked(uri), params);
+    });
   }
   // A command runs on the document its first argument names, and tells the user what it did.
   connection.onExecuteCommand(async (params) => {
     const command = commands[params?.command];
     if (!command) throw new ResponseError(ErrorCodes.InvalidParams, `no such command: ${params?.command}`);
     const uri = params.arguments?.[0];
-    const { result, message } = command(await documents.current(uri), uri);
+    const { result, message } = command(await documents.checked(uri), uri);
     connection.sendNotification('window/showMessage', { type: message.type, message: message.text });
     return result;
   });
