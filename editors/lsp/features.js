@@ -1,8 +1,8 @@
-// The features, each one function of a document as checked (documents.js: { uri, version, text,
-// result }, or null when it is not open) and the request's params, and what the server offers for
-// them. Positions go through the document's text (text.js), which counts as the client agreed.
-// What is shown beside the text is in display.js, names and their uses in navigation.js,
-// completion in completion.js, the quick fixes in fixes.js.
+// The features, each one function of a text of a document (documents.js: { uri, version, text,
+// result }, result null until it is checked; or null when the document is not open) and the
+// request's params, and what the server offers for them. Positions go through the document's text
+// (text.js), which counts as the client agreed. What is shown beside the text is in display.js,
+// names and their uses in navigation.js, completion in completion.js, the quick fixes in fixes.js.
 import { completion } from './completion.js';
 import { codeLens, documentSymbol, foldingRange, hover, inlayHint, run, runCommand } from './display.js';
 import { codeAction } from './fixes.js';
@@ -24,6 +24,13 @@ export const requests = {
   'textDocument/codeLens': codeLens,
   'kel/run': run,
 };
+
+// The requests answered from the text alone, at once, without waiting for its check: those that
+// read kel's tokens, and completion, which gives what kel's check found of a name once it has.
+export const atOnce = new Set([
+  'textDocument/definition', 'textDocument/references', 'textDocument/documentHighlight', 'textDocument/completion',
+  'textDocument/prepareRename', 'textDocument/rename', 'textDocument/foldingRange', 'textDocument/codeLens',
+]);
 
 // The commands of workspace/executeCommand, each a function of the document its first argument
 // names (as documents.js has it) and that argument: { result, message }, message what the user is

@@ -10,7 +10,7 @@ import {
 } from 'vscode-languageserver/node';
 import { Checker } from './checker.js';
 import { Documents } from './documents.js';
-import { commands, providers, requests } from './features.js';
+import { atOnce, commands, providers, requests } from './features.js';
 import { Lifecycle } from './lifecycle.js';
 import { notUtf8, Reader } from './rpc.js';
 
@@ -100,12 +100,13 @@ export function main(argv, entryUrl) {
   });
   connection.onDidCloseTextDocument(({ textDocument: d }) => documents.close(d?.uri));
 
-  // Each feature answers from the text its request was made against, once that is checked.
+  // Each feature answers from the text its request was made against: at once when it reads the
+  // text alone, else once that text is checked.
   for (const [method, feature] of Object.entries(requests)) {
     connection.onRequest(method, async (params) => {
       const uri = params.textDocument?.uri;
       if (typeof uri !== 'string') throw new ResponseError(ErrorCodes.InvalidParams, 'Invalid params: no textDocument.uri');
-      return feature(await documents.checked(uri), params);
+      return feature(atOnce.has(method) ? documents.present(uri) : await documents.checked(uri), params);
     });
   }
   // A command runs on the document its first argument names, and tells the user what it did.

@@ -193,6 +193,18 @@ test('completion: what kel\'s grammar allows where the cursor is', async () => {
     ['TRUE', 21, '= TRUE (BOOLEAN), predeclared']]);
 });
 
+test('what reads the text alone is answered at once, before its check', async () => {
+  const u = uri();
+  const text = `(* ${'a long comment '.repeat(1 << 16)} *) VAR x : INTEGER; BEGIN x := `;
+  c.open(u, text, false);
+  const last = text.length;
+  const answers = await Promise.all(['completion', 'definition', 'documentHighlight', 'foldingRange', 'codeLens']
+    .map((m) => ask(`textDocument/${m}`, u, { position: at(0, last - 10) })));
+  assert.ok(answers.every((a) => !a.error), JSON.stringify(answers));
+  assert.ok(c.messages.every((m) => m.method !== 'textDocument/publishDiagnostics' || m.params.uri !== u));
+  assert.deepEqual((await c.diagnostics(u)).params.diagnostics.map((d) => d.message), [`Prsr (1,${last + 1}): Expected factor.`]);
+});
+
 test('definition, references and highlight past kel\'s first error', async () => {
   const u = uri();
   await c.open(u, 'CONST a = 1; b = a + ; c = a;\nVAR x : INTEGER;\nBEGIN x := c; WRITE x + a .');
