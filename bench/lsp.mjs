@@ -71,7 +71,8 @@ for (let round = 0; round < Math.max(3, rounds / 3); round++) {
     await sleep(100);
     t0 = performance.now();
     c.edit(uri, k + 1, [[line, 2, line, 2], ' ']);
-    c.request('textDocument/inlayHint', { textDocument: { uri }, range: { start: { line: 0, character: 0 }, end: { line: line + 2, character: 0 } } });
+    const range = { start: { line: 0, character: 0 }, end: { line: line + 2, character: 0 } };
+    c.request('textDocument/inlayHint', { textDocument: { uri }, range });
   }
   while ((await c.diagnostics(uri)).params.version !== 31);
   typing.last.push(performance.now() - t0);

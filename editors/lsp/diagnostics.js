@@ -12,8 +12,12 @@ export function notChecked(r) {
     const mib = maxBytes / (1 << 20);
     return `Too large to check: ${r.tooLarge} bytes in UTF-8, over the ${mib} MiB the server checks.`;
   }
-  if (r.notUtf8) return 'Not checked: the text came with bytes that are not UTF-8, shown as U+FFFD; it is checked after the next change.';
-  if (r.lost) return `Not checked: ${r.lost}, and the server does not know this text until it gets all of it (close it and open it again).`;
+  if (r.notUtf8) {
+    return 'Not checked: the text came with bytes that are not UTF-8, shown as U+FFFD; it is checked after the next change.';
+  }
+  if (r.lost) {
+    return `Not checked: ${r.lost}, and the server does not know this text until it gets all of it (close it and open it again).`;
+  }
   if (r.noKel) return `Not checked: ${r.noKel}.`;
   if (r.error) return `Not checked: ${r.error}.`;
   return null;

@@ -47,8 +47,8 @@ function unusable(change, content) {
   if (![start?.line, start?.character, end?.line, end?.character].every(isCount)) return 'a change came with a bad range';
   const last = content.lineCount - 1;
   const past = (p) => p.line > last + 1 || (p.line === last + 1 && p.character > 0);
-  if (past(start) || past(end)) return `a change came for line ${Math.max(start.line, end.line) + 1} of a text of ${last + 1} lines`;
-  return null;
+  if (!past(start) && !past(end)) return null;
+  return `a change came for line ${Math.max(start.line, end.line) + 1} of a text of ${last + 1} lines`;
 }
 
 // The position in UTF-16 units of a position whose character counts bytes of UTF-8, found in its
@@ -144,7 +144,9 @@ export class Documents {
     const doc = this.docs.get(uri);
     if (!doc) return null;
     const v = await doc.current.checked;
-    if (!v) throw new ResponseError(LSPErrorCodes.ContentModified, 'Content modified: the text changed before it was checked');
+    if (!v) {
+      throw new ResponseError(LSPErrorCodes.ContentModified, 'Content modified: the text changed before it was checked');
+    }
     return v;
   }
 

@@ -4,7 +4,9 @@
 // ParseError (-32700), JSON that is no message InvalidRequest (-32600), both with id null, as
 // there is no id one could trust; so does a request whose id is neither a number nor a string. A
 // bad header (no Content-Length, two of them, a line not ended by CR LF, a length over the limit)
-// gets ParseError.
+// gets ParseError. A body that is no UTF-8 gets ParseError too, unless it is a notification: that
+// is passed on, its bad bytes read as U+FFFD and its params marked, so that a document is opened
+// whatever its bytes.
 //
 // After anything bad the reader resynchronises: it passes over bytes up to the next
 // "Content-Length: N" line ended by CR LF, which no JSON text can hold, as JSON escapes line ends
