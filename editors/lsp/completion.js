@@ -24,7 +24,7 @@ const readsValue = new Set([
 // What the grammar allows after token p (-1: at the start): { keywords, names: 'values' |
 // 'variables' | null, types }, or null for nothing.
 function expected(o, p) {
-  const t = o.tokens[p];
+  const t = o.token(p);
   if (!t) return { keywords: ['CONST', 'VAR', 'BEGIN'] };
   if (t.sym === Sym.Dot && t.part === Part.Body) return null; // kel reads nothing after it
   const starts = t.sym === Sym.Semi || isKeyword(t.sym);
@@ -85,8 +85,8 @@ export function completion(doc, params) {
   // A word being typed is replaced as a whole: what may stand there is decided by the token
   // before it.
   const k = tokenAt(o, offset);
-  const word = k >= 0 && (o.tokens[k].sym === Sym.Id || isKeyword(o.tokens[k].sym));
-  if (k >= 0 && !word && o.tokens[k].to > offset) return []; // inside a number or a symbol
+  const word = k >= 0 && (o.sym[k] === Sym.Id || isKeyword(o.sym[k]));
+  if (k >= 0 && !word && o.to[k] > offset) return []; // inside a number or a symbol
   const p = word ? k - 1 : tokenBefore(o, offset);
   const want = expected(o, p);
   if (!want) return [];

@@ -33,7 +33,7 @@ function neverRan(r, t) {
 
 // What the token k is, in words: a predeclared name, a name kel declared, a WRITE.
 function words(r, o, k) {
-  const t = o.tokens[k];
+  const t = o.token(k);
   if (t.sym === Sym.Id && predeclaredWords[t.name]) return predeclaredWords[t.name];
   if (!r?.names) return null;
   if (t.sym === Sym.Id) {
@@ -53,7 +53,7 @@ export function hover(doc, params) {
   const k = tokenAt(o, doc.text.offset(params?.position));
   const value = k >= 0 ? words(doc.result, o, k) : null;
   if (!value) return null;
-  return { contents: { kind: 'plaintext', value }, range: doc.text.range(o.tokens[k].from, o.tokens[k].to) };
+  return { contents: { kind: 'plaintext', value }, range: doc.text.range(o.from[k], o.to[k]) };
 }
 
 export function documentSymbol(doc) {
@@ -99,13 +99,13 @@ export function foldingRange(doc) {
     const [startLine, endLine] = [line(from), line(to)];
     if (startLine < endLine) ranges.push({ startLine, endLine, ...(kind && { kind }) });
   };
-  for (const c of o.comments) fold(c.from, c.to, 'comment');
+  for (let i = 0; i < o.comments.count; i++) fold(o.comments.from[i], o.comments.to[i], 'comment');
   for (const part of [Part.Const, Part.Var]) {
     const first = o.at[part];
     if (first < 0) continue;
     let last = first;
-    while (o.tokens[last + 1]?.part === part && o.tokens[last + 1].sym !== Sym.EOF) last++;
-    fold(o.tokens[first].from, o.tokens[last].to);
+    while (last + 1 < o.count && o.part[last + 1] === part && o.sym[last + 1] !== Sym.EOF) last++;
+    fold(o.from[first], o.to[last]);
   }
   return ranges.sort((a, b) => a.startLine - b.startLine);
 }
@@ -113,7 +113,7 @@ export function foldingRange(doc) {
 // "Run" over the program's first token.
 export function codeLens(doc) {
   if (!doc) return null;
-  const first = outline(doc.text).tokens[0];
+  const first = outline(doc.text).token(0);
   return [{
     range: doc.text.range(first.from, first.sym === Sym.EOF ? first.from : first.to),
     command: { title: 'Run', command: 'kel.run', arguments: [doc.uri] },

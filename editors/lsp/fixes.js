@@ -23,9 +23,9 @@ function fix(doc, o, d) {
   const e = sourceError(doc.text.bytes, d.text);
   const k = e ? tokenFrom(o, e.offset) : -1;
   if (k < 0) return null;
-  const at = o.tokens[k]; // the token kel stopped at
+  const at = o.token(k); // the token kel stopped at
   const m = e.message;
-  const prev = o.tokens[tokenBefore(o, at.from)];
+  const prev = o.token(tokenBefore(o, at.from));
   const startsStatement = at.sym === Sym.Id || at.sym === Sym.Wrt;
   if (m === 'Expected ";" or "."' && at.sym === Sym.EOF && prev) {
     return { title: 'Insert the final "."', edit: insert(doc, prev.to, ' .') };
@@ -43,14 +43,14 @@ function fix(doc, o, d) {
 // The declaration of the name at token k, a variable, at the end of the variable part, or in a
 // new one before BEGIN.
 function declare(doc, o, k) {
-  const { name } = o.tokens[k];
+  const name = o.name(k);
   const type = useType(o, k);
   if (o.decls.size + predeclared.length >= objectCount) return null;
   if (storeNeeds(o, 1 + name.length) > nameStoreSize) return null;
   const title = `Declare ${name} : ${type}`;
-  const begin = o.tokens[o.at[Part.Body]];
+  const begin = o.token(o.at[Part.Body]);
   if (o.at[Part.Var] >= 0) {
-    const last = o.tokens[o.at[Part.Body] - 1]; // the variable part's last ";", or VAR itself
+    const last = o.token(o.at[Part.Body] - 1); // the variable part's last ";", or VAR itself
     return { title, edit: insert(doc, last.to, ` ${name} : ${type};`) };
   }
   // A new variable part goes on a line of its own when BEGIN starts its line.
@@ -70,15 +70,15 @@ const relation = (sym) => sym >= Sym.Eql && sym <= Sym.Geq;
 // type of what is assigned to it; as an operand, the type its operator takes, or for a relation
 // the other operand's; as the whole value assigned, the type of the variable. INTEGER otherwise.
 function useType(o, k) {
-  const { tokens } = o;
-  const before = tokens[k - 1].sym;
-  const after = tokens[k + 1].sym;
+  const { sym } = o;
+  const before = sym[k - 1];
+  const after = sym[k + 1];
   if (after === Sym.Bec) return expressionType(o, k + 2);
   if (bool.has(before) || bool.has(after)) return 'BOOLEAN';
   if (int.has(before) || int.has(after)) return 'INTEGER';
   if (relation(after)) return operandType(o, k + 2) ?? 'INTEGER';
   if (relation(before)) return operandType(o, k - 2) ?? 'INTEGER';
-  if (before === Sym.Bec && tokens[k - 2].sym === Sym.Id) return nameType(o, tokens[k - 2].name) ?? 'INTEGER';
+  if (before === Sym.Bec && sym[k - 2] === Sym.Id) return nameType(o, o.name(k - 2)) ?? 'INTEGER';
   return 'INTEGER';
 }
 
@@ -93,23 +93,21 @@ function nameType(o, name) {
 
 // The type of the single operand at token k, a number, a name or "~", or null.
 function operandType(o, k) {
-  const t = o.tokens[k];
-  if (t.sym === Sym.Num) return 'INTEGER';
-  if (t.sym === Sym.Not) return 'BOOLEAN';
-  return t.sym === Sym.Id ? nameType(o, t.name) : null;
+  if (o.sym[k] === Sym.Num) return 'INTEGER';
+  if (o.sym[k] === Sym.Not) return 'BOOLEAN';
+  return o.sym[k] === Sym.Id ? nameType(o, o.name(k)) : null;
 }
 
 // The type of the expression from token k to the end of its statement or declaration (or to
 // token end): BOOLEAN with a relation or a Boolean operator outside parentheses, INTEGER with an
 // arithmetic one; else that of its one operand, looked into when it is in parentheses.
 function expressionType(o, k, end = Infinity) {
-  const { tokens } = o;
   for (;;) {
     let depth = 0;
     let i = k;
     let ops = null;
-    for (; i < end && i < tokens.length; i++) {
-      const sym = tokens[i].sym;
+    for (; i < end && i < o.count; i++) {
+      const sym = o.sym[i];
       if (sym === Sym.LPar) depth++;
       else if (sym === Sym.RPar && --depth < 0) break;
       else if (sym === Sym.Semi || sym === Sym.Dot || sym === Sym.EOF || isKeyword(sym)) break;
@@ -117,7 +115,7 @@ function expressionType(o, k, end = Infinity) {
       else if (depth === 0 && int.has(sym)) ops = 'INTEGER';
     }
     if (ops) return ops;
-    if (tokens[k].sym !== Sym.LPar) return operandType(o, k) ?? 'INTEGER';
+    if (o.sym[k] !== Sym.LPar) return operandType(o, k) ?? 'INTEGER';
     k++; // one operand in parentheses: the type of what they hold
   }
 }

@@ -14,7 +14,7 @@ function lookup(doc, params) {
   if (!doc) return null;
   const o = outline(doc.text);
   const k = tokenAt(o, doc.text.offset(params?.position));
-  return k < 0 ? null : { o, k, token: o.tokens[k] };
+  return k < 0 ? null : { o, k, token: o.token(k) };
 }
 
 // The declaration of the name at the request's position, with its occurrences, or null.
@@ -28,14 +28,14 @@ const range = (doc, t) => doc.text.range(t.from, t.to);
 
 export function definition(doc, params) {
   const f = named(doc, params);
-  return f && { uri: doc.uri, range: range(doc, f.o.tokens[f.d.at]) };
+  return f && { uri: doc.uri, range: range(doc, f.o.token(f.d.at)) };
 }
 
 export function references(doc, params) {
   const f = named(doc, params);
   if (!f) return null;
   const shown = params.context?.includeDeclaration ? f.all : f.all.slice(1);
-  return shown.map((k) => ({ uri: doc.uri, range: range(doc, f.o.tokens[k]) }));
+  return shown.map((k) => ({ uri: doc.uri, range: range(doc, f.o.token(k)) }));
 }
 
 // The declaration and every assignment are where the name gets its value; the rest read it.
@@ -43,7 +43,7 @@ export function documentHighlight(doc, params) {
   const f = named(doc, params);
   if (!f) return null;
   return f.all.map((k) => ({
-    range: range(doc, f.o.tokens[k]),
+    range: range(doc, f.o.token(k)),
     kind: k === f.d.at || assigned(f.o, k) ? DocumentHighlightKind.Write : DocumentHighlightKind.Read,
   }));
 }
@@ -82,7 +82,9 @@ export function storeNeeds(o, grow = 0) {
   let declared = 0;
   for (const name of o.decls.keys()) declared += 1 + name.length;
   let longest = 0;
-  for (const t of o.tokens) if (t.sym === Sym.Id || isKeyword(t.sym)) longest = Math.max(longest, t.to - t.from);
+  for (let k = 0; k < o.count; k++) {
+    if (o.sym[k] === Sym.Id || isKeyword(o.sym[k])) longest = Math.max(longest, o.to[k] - o.from[k]);
+  }
   return nameStoreTaken + declared + grow + 1 + longest;
 }
 
@@ -114,6 +116,6 @@ export function rename(doc, params) {
   if (newName === f.d.name) return { changes: { [doc.uri]: [] } };
   const why = refusal(f.o, f.d, newName);
   if (why) refuse(why);
-  const edits = f.all.map((k) => ({ range: range(doc, f.o.tokens[k]), newText: newName }));
+  const edits = f.all.map((k) => ({ range: range(doc, f.o.token(k)), newText: newName }));
   return { changes: { [doc.uri]: edits } };
 }
