@@ -125,7 +125,8 @@ function expressionType(o, k, end = Infinity) {
 export function codeAction(doc, params) {
   const d = doc?.result?.diagnostic;
   const only = params?.context?.only;
-  if (!d || (Array.isArray(only) && !only.some((kind) => CodeActionKind.QuickFix.startsWith(kind)))) return [];
+  const wanted = !Array.isArray(only) || only.includes(CodeActionKind.QuickFix) || only.includes(CodeActionKind.Empty);
+  if (!d || !wanted) return [];
   const [published] = diagnostics(doc);
   const given = params.context?.diagnostics;
   let bound = Array.isArray(given) ? given.find((g) => g?.source === 'kel' && g.message === d.text) : null;
