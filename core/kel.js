@@ -28,8 +28,10 @@ export class Stopped extends Error {
 // given when it wrote, and the last read how many it had been given in all. Input goes to kel one
 // byte per read, and kel writes out all it holds before it reads, so read is exact: the commands
 // in a chunk were generated with exactly read bytes seen. A trap in kel rejects. stop, when given,
-// is asked before each read: when it says true, kel is ended there and run rejects with Stopped,
-// so a run that is no longer wanted ends at once without ending the thread it runs in.
+// is an Int32Array, over memory that another thread shares: once its first element is not 0, kel
+// is ended at its next read and run rejects with Stopped, so a run that is no longer wanted ends
+// at once without ending the thread it runs in. It is read plainly, not through Atomics, as a
+// read per byte must stay cheap.
 export async function run(module, input, args = [], stop = null) {
   const enc = new TextEncoder();
   const argv = ['kel', ...args].map((a) => enc.encode(a + '\0'));
@@ -78,7 +80,7 @@ export async function run(module, input, args = [], stop = null) {
     },
     fd_read(fd, iovs, count, doneAt) {
       if (fd !== 0) return EBADF;
-      if (stop?.()) throw new Stopped();
+      if (stop !== null && stop[0] !== 0) throw new Stopped();
       const v = view();
       let done = 0;
       // One byte, into the first buffer with room, while any is left.

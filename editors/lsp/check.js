@@ -20,7 +20,7 @@ const outputOf = (lines) => lines.filter((l) => l.fd === 1).map((l) => l.text);
 // the trace, Val v (a constant) or Lod i (a variable in slot i), then Wrt (INTEGER) or WrB
 // (BOOLEAN), and the k-th line of the output (the value). null unless kel agrees with the
 // declarations in every one of them.
-async function namesOf(module, bytes, decls, stop) {
+async function namesOf(module, bytes, decls, dropped) {
   if (decls.length === 0) return [];
   const text = (x) => bytes.subarray(x.from, x.to);
   const consts = decls.filter((d) => d.kind === 'constant');
@@ -32,7 +32,7 @@ async function namesOf(module, bytes, decls, stop) {
     ...vars.flatMap((d) => [text(d), enc.encode(` : ${d.type};\n`)]),
     enc.encode(`BEGIN ${decls.map((d) => `WRITE ${d.name}`).join('; ')} .\n`),
   ]);
-  const r = await run(module, input, [], stop);
+  const r = await run(module, input, [], dropped);
   const { lines, trace, diagnostic } = traceOf(r.chunks);
   if (r.status !== 0 || diagnostic || trace.length !== 2 * decls.length) return null;
   const output = outputOf(lines);
@@ -73,11 +73,11 @@ function stoppedAt(bytes, offset) {
   return end < 0 ? null : { from: end, to: end };
 }
 
-async function check(module, bytes, stop) {
-  const r = await run(module, bytes, [], stop);
+async function check(module, bytes, dropped) {
+  const r = await run(module, bytes, [], dropped);
   const written = traceOf(r.chunks);
   const { lines } = written;
-  if (stop()) throw new Stopped();
+  if (dropped[0]) throw new Stopped();
   const o = origins(bytes, r, written);
   const output = outputOf(lines);
   const writes = o.commands
@@ -85,8 +85,8 @@ async function check(module, bytes, stop) {
     .map((c, k) => ({ from: c.origin.from, to: c.origin.to, end: c.expressionEnd, value: output[k] ?? null }));
   const own = o.declarations.filter((d) => !d.predeclared);
   const first = o.declarations.length - own.length;
-  if (stop()) throw new Stopped();
-  const names = await namesOf(module, bytes, own, stop);
+  if (dropped[0]) throw new Stopped();
+  const names = await namesOf(module, bytes, own, dropped);
   const refs = (names ? o.references : [])
     .filter((x) => x.decl >= first)
     .map((x) => ({ from: x.from, to: x.to, decl: x.decl - first }));
@@ -101,17 +101,16 @@ async function check(module, bytes, stop) {
 }
 
 // The worker thread's side: checks each text it is sent with the kel.wasm it was started with,
-// while wanted (checker.js) holds the check's id.
+// and stops a check once dropped (checker.js) says so.
 export function serve() {
-  const { module, wanted } = workerData;
-  parentPort.on('message', async ({ id, bytes }) => {
-    const stop = () => Atomics.load(wanted, 0) !== id;
+  const { module, dropped } = workerData;
+  parentPort.on('message', async (bytes) => {
     let outcome;
     try {
-      outcome = await check(module, bytes, stop);
+      outcome = await check(module, bytes, dropped);
     } catch (e) {
       outcome = e instanceof Stopped ? { superseded: true } : { error: `kel.wasm failed: ${e?.message ?? e}` };
     }
-    parentPort.postMessage({ id, outcome });
+    parentPort.postMessage(outcome);
   });
 }

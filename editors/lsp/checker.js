@@ -15,11 +15,10 @@ export class Checker {
   constructor(entry, module) {
     this.entry = entry;
     this.module = module;
-    // The id of the one check that may go on running; 0 for none.
-    this.wanted = new Int32Array(new SharedArrayBuffer(4));
-    this.ids = 0;
+    // 1 while the running check is dropped: the thread stops it at kel's next read.
+    this.dropped = new Int32Array(new SharedArrayBuffer(4));
     this.queue = new Map(); // key -> { bytes, resolve }
-    this.running = null; // { key, id, resolve, timer }; resolve is null once the check is dropped
+    this.running = null; // { key, resolve, timer }; resolve is null once the check is dropped
     this.worker = null;
   }
 
@@ -39,7 +38,7 @@ export class Checker {
     this.queue.get(key)?.resolve({ superseded: true });
     this.queue.delete(key);
     if (this.running?.key === key && this.running.resolve) {
-      Atomics.store(this.wanted, 0, 0);
+      Atomics.store(this.dropped, 0, 1);
       this.running.resolve({ superseded: true });
       this.running.resolve = null;
     }
@@ -62,8 +61,8 @@ export class Checker {
   }
 
   start() {
-    this.worker = new Worker(this.entry, { workerData: { module: this.module, wanted: this.wanted } });
-    this.worker.on('message', ({ id, outcome }) => id === this.running?.id && this.finish(outcome));
+    this.worker = new Worker(this.entry, { workerData: { module: this.module, dropped: this.dropped } });
+    this.worker.on('message', (outcome) => this.running && this.finish(outcome));
     this.worker.on('error', (e) => this.running && this.stop({ error: String(e?.message ?? e) }));
     // A thread that ends while idle is not posted to again: the next check starts another.
     this.worker.on('exit', () => {
@@ -78,10 +77,9 @@ export class Checker {
     const [key, job] = this.queue.entries().next().value;
     this.queue.delete(key);
     if (!this.worker) this.start();
-    const id = ++this.ids;
     const timer = setTimeout(() => this.stop({ error: `the check took more than ${limit / 1000} s` }), limit);
-    this.running = { key, id, resolve: job.resolve, timer };
-    Atomics.store(this.wanted, 0, id);
-    this.worker.postMessage({ id, bytes: job.bytes });
+    this.running = { key, resolve: job.resolve, timer };
+    Atomics.store(this.dropped, 0, 0); // the thread is idle: it has answered the check before
+    this.worker.postMessage(job.bytes);
   }
 }
