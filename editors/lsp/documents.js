@@ -172,7 +172,11 @@ export class Documents {
     let result;
     if (bytes.length > maxBytes) result = { tooLarge: bytes.length };
     else if (!this.checker) result = { noKel: this.note };
-    else result = await this.checker.check(uri, bytes);
+    else {
+      const checked = this.checker.check(uri, bytes);
+      v.text.prepare(); // while kel reads the text in its thread
+      result = await checked;
+    }
     if (!result.superseded && doc.current === v && this.docs.get(uri) === doc) this.finish(v, result);
   }
 

@@ -12,8 +12,16 @@ export class Text {
   constructor(text, utf8 = false) {
     this.utf8 = utf8;
     this.bytes = new TextEncoder().encode(text);
-    // Where each line starts and where its content ends (before its line end), in bytes. CR and
-    // LF never occur inside a multi-byte character, so these are character boundaries.
+    this.starts = null;
+    this.ends = null;
+  }
+
+  // Makes what positions need: where each line starts and where its content ends (before its
+  // line end), in bytes, and the characters' map (core/positions.js). CR and LF never occur
+  // inside a multi-byte character, so these are character boundaries. Made once, when first
+  // needed, or while the text is checked (documents.js), so that its answers do not wait for it.
+  prepare() {
+    if (this.starts) return;
     const b = this.bytes;
     const starts = [0];
     const ends = [];
@@ -26,10 +34,12 @@ export class Text {
     ends.push(b.length);
     this.starts = starts;
     this.ends = ends;
+    if (!this.utf8) charIndex(b, b.length);
   }
 
   // The line holding the byte at offset: the last line that starts at or before it.
   line(offset) {
+    this.prepare();
     let lo = 0;
     let hi = this.starts.length - 1;
     while (lo < hi) {
@@ -43,6 +53,7 @@ export class Text {
   // The protocol's position of a byte offset; an offset inside a line end gives the end of the
   // line's content.
   position(offset) {
+    this.prepare();
     const o = Math.max(0, Math.min(offset, this.bytes.length));
     const line = this.line(o);
     const at = Math.min(o, this.ends[line]);
@@ -61,6 +72,7 @@ export class Text {
     const line = Math.trunc(Number(pos?.line));
     const character = Math.max(0, Math.trunc(Number(pos?.character)) || 0);
     if (!(line >= 0)) return 0;
+    this.prepare();
     if (line >= this.starts.length) return this.bytes.length;
     const from = this.starts[line];
     const end = this.ends[line];
