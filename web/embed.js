@@ -1,4 +1,5 @@
-// The embed (embed.html): one program from its link (#code=… or #example=NAME, &step=K, &play=1),
+// The embed (embed.html): one program from its link (#code=… or #example=NAME, &step=K, &play=1,
+// &predict=1 for predict mode),
 // in a frame of slides or a course page: the source, read-only, and the step view at that step,
 // with a link back to the playground at the same program and step, which opens in a new tab.
 import { statusLine } from './status.js';
@@ -12,18 +13,22 @@ const runner = createRunner('kel.wasm', 'worker.js');
 const editor = createEditor($('editor'), { readOnly: true });
 const back = $('open-playground');
 let named = {};
+let at = 0;
 
-const playground = (k) => new URL('index.html' + makeHash(named, k), location.href).href;
+const playground = (k) => new URL('index.html' + makeHash(named, k, steps.predicting), location.href).href;
 const steps = createStepView($('step-view'), {
   closable: false,
   onMove(step, k) {
+    at = k;
     editor.showStep(step);
     back.href = playground(k);
   },
   onClose() {
+    at = 0;
     editor.showStep(null);
     back.href = playground(0);
   },
+  onPredict: () => (back.href = playground(at)),
 });
 
 async function load() {
@@ -46,7 +51,7 @@ async function load() {
   }
   editor.showDiagnostic(r.status === 0 ? null : r.diagnostic);
   $('status').textContent = statusLine(r.status, r.diagnostic);
-  steps.open(r, h.step ?? 1, { play: h.play });
+  steps.open(r, h.step ?? 1, { play: h.play, predict: Boolean(h.predict) });
   performance.mark('kel-first-step');
 }
 

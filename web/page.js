@@ -45,6 +45,7 @@ const steps = createStepView($('step-view'), {
     address.showStep(0);
     if (byReader) $('step').focus();
   },
+  onPredict: (on) => address.predict(on),
 });
 
 // A click on the number of a line (from at its start) while the step view is open goes to the
@@ -163,7 +164,7 @@ async function openLink() {
   }
   if (link.text === null) return 'none';
   await setProgram(link.text, link.named);
-  if ((await runNow()) && link.h.step) openSteps(link.h.step, { play: link.h.play });
+  if ((await runNow()) && (link.h.step || link.h.predict)) openSteps(link.h.step ?? 1, { play: link.h.play, predict: Boolean(link.h.predict) });
   return 'opened';
 }
 
@@ -202,7 +203,7 @@ async function share() {
   const step = steps.isOpen ? steps.step : 0;
   address.name(named, step);
   $('link').value = location.href;
-  $('share-embed').value = embedCode(named, step, location.href);
+  $('share-embed').value = embedCode(named, step, location.href, steps.predicting);
   note.textContent = '';
   $('sharing').hidden = false;
   let copied = false;

@@ -1,6 +1,7 @@
 // The step view's controls: First, Back, Play, Next and Last, the slider, the speed, large type,
 // the keys and Close, what each button, key and the slider does, and where the view stands
-// among the steps. What a move or a play does is step.js's: it hands listen() its moves.
+// among the steps. What a move or a play does is step.js's: it hands listen() its moves. The
+// toggle of predict mode and its score are step-predict.js's, among these controls.
 import { el } from './dom.js';
 
 const speeds = [1, 2, 4, 8]; // steps a second
@@ -10,6 +11,7 @@ const keys = [
   ['Space', 'play or pause'],
   ['+ −', 'play faster or slower'],
   ['L', 'large type, or normal type again'],
+  ['P', 'predict mode: each Next asks for the command first'],
   ['?', 'show or hide these keys'],
   ['Esc', 'hide these keys, or close the view'],
 ];
@@ -82,7 +84,8 @@ function toggleKeys(root, open = control(root, 'step-keys').hidden) {
 
 // Has the controls, the keys and a click on a command in the code store (data-step) make the
 // view's moves: view is { active, at, count } (whether a run is open, the step shown, the
-// number of steps) with go(k), playOrPause(), restart() (at the speed now chosen) and close().
+// number of steps) with go(k), playOrPause(), restart() (at the speed now chosen), predict()
+// (predict mode on or off) and close().
 export function listen(root, closable, view) {
   const slider = control(root, 'step-slider');
   const speed = control(root, 'step-speed');
@@ -115,6 +118,7 @@ export function listen(root, closable, view) {
       view.restart();
     }
     else if (e.key === 'l' || e.key === 'L') present(root);
+    else if (e.key === 'p' || e.key === 'P') view.predict();
     else if (e.key === '?') toggleKeys(root);
     else if (e.key === 'Escape' && !control(root, 'step-keys').hidden) toggleKeys(root, false);
     else if (e.key === 'Escape' && closable) view.close();
