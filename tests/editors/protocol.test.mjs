@@ -93,7 +93,9 @@ test('a request is answered from its own text, or with ContentModified once that
   assert.deepEqual(got, got.map((g, k) => (g === ContentModified && k < 29 ? g : `→ ${k + 1}`)));
 });
 
-test('requests made while keys come do not start a check before the pause after the last', async () => {
+// The changes and requests go out at once, so that no stall of a busy machine can make a pause
+// between them.
+test('requests made between changes do not start a check before the pause after the last', async () => {
   const u = uri();
   const text = (k) => `BEGIN WRITE ${k} ${k % 2 ? ',' : ''} .`;
   await c16.open(u, text(1));
@@ -101,7 +103,6 @@ test('requests made while keys come do not start a check before the pause after 
   for (let k = 2; k <= 8; k++) {
     c16.change(u, k, text(k));
     answers.push(c16.request('textDocument/hover', { textDocument: { uri: u }, position: at(0, 1) }));
-    await sleep(20);
   }
   assert.deepEqual(await published(c16, u, 8), [[8]]);
   assert.deepEqual((await Promise.all(answers)).map((a) => a.error?.code ?? a.result), [
