@@ -7,7 +7,7 @@
 // checks what it predicted against kel's own run. No DOM: the worker and node use it alike.
 import { Failure } from './arith.js';
 import {
-  commands, keywords, maxNameLength, nameStoreSize, objectCount, operation, predeclared, predeclaredNames,
+  commands, maxNameLength, nameStoreSize, nameStoreTaken, objectCount, operation, predeclared, predeclaredNames,
 } from './facts.js';
 import { push, write } from './machine.js';
 import { isKeyword, Scanner, Sym } from './tokens.js';
@@ -28,15 +28,12 @@ export class Stop {
   }
 }
 
-// The identifier store holds the keywords and the predeclared names before any of the program's.
-const namesBefore = [...keywords, ...predeclared].reduce((n, w) => n + 1 + w.length, 0);
-
 // kel's state over input, from before its first byte. Each command and each name records after:
 // how many commands had been generated before it.
 export class Mirror {
   constructor(input) {
     this.s = new Scanner((i) => input[i], input.length);
-    this.nameFree = namesBefore; // where the identifier store writes the next name
+    this.nameFree = nameStoreTaken; // where the identifier store writes the next name
     this.objects = predeclaredNames.map((p) => ({ ...p, predeclared: true, after: 0 }));
     this.visible = new Map(predeclared.map((name, i) => [name, i])); // the entries counted so far
     this.slots = 0; // the next variable's slot
