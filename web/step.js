@@ -2,23 +2,18 @@
 // generate it), the source kel had read for it and the token it had just read, the command and
 // what it does and why, in words, the machine after it ran, and the code store so far. It draws
 // the steps web/worker.js worked out, and makes its own elements in the root it is given, for
-// the playground and the embed alike. Play steps on by itself; large type is for a lecture hall.
-// The page is told of every move, to mark the editor and the panes to match.
+// the playground and the embed alike. Play steps on by itself, as slowly as one step in four
+// seconds; large type is for a lecture hall. Its keys are web/keys.js's. The page is told of
+// every move, to mark the editor and the panes to match.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
+import { isLarge, onLarge, setLarge } from './appearance.js';
 import { attachHelp } from './help.js';
+import { keysButton } from './keys.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
-const speeds = [1, 2, 4, 8]; // steps a second
-const keys = [
-  ['← →', 'the previous or the next command'],
-  ['Home End', 'the first or the last command'],
-  ['Space', 'play or pause'],
-  ['+ −', 'play faster or slower'],
-  ['L', 'large type, or normal type again'],
-  ['?', 'show or hide these keys'],
-  ['Esc', 'hide these keys, or close the view'],
-];
+const speeds = [0.25, 0.5, 1, 2, 4, 8]; // steps a second
+const speedText = (v) => (v < 1 ? `1 every ${1 / v} seconds` : `${v} a second`);
 
 // The view's elements. Nothing in it comes from kel or a link: that is put in as text later.
 function build(root, closable) {
@@ -34,13 +29,10 @@ function build(root, closable) {
       el('input', { type: 'range', min: 1, max: 1, value: 1, 'aria-label': 'Command', 'data-testid': 'step-slider' }),
       el('span', { className: 'step-index', 'data-testid': 'step-index' }),
       el('label', { className: 'step-speed' }, 'Speed ', el('select', { 'data-testid': 'step-speed' },
-        ...speeds.map((v) => el('option', { value: v, selected: v === 2 }, `${v} a second`)))),
-      button('step-present', 'Large type', { 'aria-pressed': 'false', 'aria-keyshortcuts': 'L' }),
+        ...speeds.map((v) => el('option', { value: v, selected: v === 2 }, speedText(v))))),
+      button('step-present', 'Large type', { 'aria-pressed': String(isLarge()), 'aria-keyshortcuts': 'L' }),
       button('step-keys-button', '?', { 'aria-label': 'Keys', 'aria-expanded': 'false', 'aria-keyshortcuts': '?' }),
       ...(closable ? [button('step-close', 'Close', { className: 'step-close' })] : [])),
-    el('div', { className: 'step-keys', hidden: true, 'data-testid': 'step-keys' },
-      el('h3', {}, 'Keys of the step view'),
-      el('dl', {}, ...keys.flatMap(([k, what]) => [el('dt', {}, el('kbd', {}, k)), el('dd', {}, what)]))),
     el('p', { className: 'sr-only', 'aria-live': 'polite', 'data-testid': 'step-live' }),
     el('dl', { className: 'step-facts' },
       el('dt', {}, 'Command'), el('dd', {}, el('code', { 'data-testid': 'step-command' })),
@@ -76,6 +68,8 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
   build(root, closable);
   attachHelp(root);
   const $ = (id) => root.querySelector(`[data-testid="${id}"]`);
+  keysButton($('step-keys-button'));
+  onLarge((on) => $('step-present').setAttribute('aria-pressed', String(on)));
   const slider = $('step-slider');
   const speed = $('step-speed');
   let run = null; // the worker's result: { steps, diagnostic }
@@ -196,16 +190,6 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     play();
   }
 
-  function present() {
-    const on = document.documentElement.classList.toggle('present');
-    $('step-present').setAttribute('aria-pressed', String(on));
-  }
-
-  function toggleKeys(open = $('step-keys').hidden) {
-    $('step-keys').hidden = !open;
-    $('step-keys-button').setAttribute('aria-expanded', String(open));
-  }
-
   root.addEventListener('click', (e) => {
     const b = e.target.closest('button');
     if (!b || !run) return;
@@ -216,30 +200,11 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     else if (id === 'step-next') show(at + 1);
     else if (id === 'step-last') show(run.steps.length);
     else if (id === 'step-play') (timer ? pause : play)();
-    else if (id === 'step-present') present();
-    else if (id === 'step-keys-button') toggleKeys();
+    else if (id === 'step-present') setLarge(!isLarge());
     else if (id === 'step-close') close(true);
   });
   slider.addEventListener('input', () => show(Number(slider.value)));
   speed.addEventListener('change', restart);
-  root.addEventListener('keydown', (e) => {
-    if (!run || e.altKey || e.ctrlKey || e.metaKey) return;
-    const t = e.target;
-    if (t === slider || t === speed) return; // they move themselves
-    const onButton = t.closest('button');
-    const moves = { ArrowLeft: at - 1, ArrowRight: at + 1, Home: 1, End: run.steps.length };
-    if (e.key in moves) show(moves[e.key]);
-    else if (e.key === ' ' && !onButton) (timer ? pause : play)();
-    else if (e.key === '+') faster(1);
-    else if (e.key === '-') faster(-1);
-    else if (e.key === 'l' || e.key === 'L') present();
-    else if (e.key === '?') toggleKeys();
-    else if (e.key === 'Escape' && !$('step-keys').hidden) toggleKeys(false);
-    else if (e.key === 'Escape' && closable) close(true);
-    else return;
-    e.preventDefault();
-  });
-
   function close(byReader = false) {
     if (root.hidden) return;
     pause();
@@ -263,6 +228,9 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
       if (run) show(k);
     },
     close,
+    closable,
+    playPause: () => (timer ? pause : play)(),
+    faster,
     get isOpen() {
       return !root.hidden;
     },
