@@ -1,8 +1,11 @@
 // Share links: the program, compressed (deflate, raw) and in base64url, after #code=; or an
 // example after #example=NAME; the step the step view shows after step=K, and play=1 to play
-// from there. A link that holds no program is told apart from one that names none, with what is
-// wrong with it. The page's address keeps naming the program the editor holds, and the step
-// shown, until it is edited. The embed (embed.html) reads the same links.
+// from there; large=1 for large type and theme=light or theme=dark. A link is read as it was
+// meant: punctuation that a mail or chat client put after it and white space within its code
+// are ignored; whatever else is not understood is said. A link that holds no program is told
+// apart from one that names none, with what is wrong with it. The page's address keeps naming
+// the program the editor holds, and the step shown, until it is edited. The embed (embed.html)
+// reads the same links.
 export const maxShared = 1 << 20; // a link carries at most 1 MiB of program
 
 class DamagedLink extends Error {}
@@ -88,36 +91,81 @@ async function unpack(code) {
   }
 }
 
-// What the address's fragment names: { code, example, step, play }, each undefined when absent
-// (play true for play=1).
-function parseHash(hash) {
-  const p = new URLSearchParams(hash.replace(/^#/, ''));
-  const step = Number(p.get('step'));
-  return {
-    code: p.get('code') ?? undefined,
-    example: p.get('example') ?? undefined,
-    step: Number.isInteger(step) && step > 0 ? step : undefined,
-    play: p.get('play') === '1' || undefined,
-  };
+// What a mail or chat client leaves at the end of a link: ) . , ] and white space, as typed or
+// as percent escapes.
+const trailing = /(?:[\s).,\]]|%(?:2[09cCeE]|0[9aAdD]|5[dD]))+$/;
+
+// The parameters a link may have, each with what makes its value understood.
+const params = {
+  code: (v) => v.replace(/\s+/g, ''),
+  example: (v) => v.trim() || undefined,
+  step: (v) => (/^\d+$/.test(v) && Number(v) > 0 ? Number(v) : undefined),
+  play: (v) => (v === '1' ? true : undefined),
+  large: (v) => (v === '1' ? true : undefined),
+  theme: (v) => (v === 'light' || v === 'dark' ? v : undefined),
+};
+
+// What a fragment names: { code, example, step, play, large, theme }, each undefined when absent
+// (play and large true for =1), and unread, the parts not understood, as written.
+export function parseHash(hash) {
+  const text = hash.replace(/^#/, '').replace(trailing, '');
+  const h = { unread: [] };
+  for (const part of text.split('&')) {
+    if (part === '') continue;
+    const [key, value] = [...new URLSearchParams(part)][0] ?? [part, ''];
+    const v = params[key]?.(value);
+    if (v === undefined) h.unread.push(part);
+    else h[key] = v;
+  }
+  return h;
 }
 
-// The fragment for a program's link (code or example) and a step (0 for none).
-export function makeHash({ code, example }, step) {
+// The parts of a link that were not understood, as written but for percent escapes, each cut
+// short when long.
+function unreadParts(h) {
+  return h.unread.map((p) => {
+    let s = p;
+    try {
+      s = decodeURIComponent(p);
+    } catch {
+      // shown as written
+    }
+    return s.length > 40 ? `${s.slice(0, 40)}…` : s;
+  }).join(', ');
+}
+
+// What of a link that names a program was not understood, in words; '' when all of it was.
+export function unread(h) {
+  return h.unread.length ? `Not understood in this link, and left out: ${unreadParts(h)}.` : '';
+}
+
+// The fragment for a program's link (code or example) and a step (0 for none), with the
+// options given (play, large, theme).
+export function makeHash({ code, example }, step, { play, large, theme } = {}) {
   const p = new URLSearchParams();
   if (code !== undefined) p.set('code', code);
   else if (example !== undefined) p.set('example', example);
   else return '';
   if (step) p.set('step', String(step));
+  if (play) p.set('play', '1');
+  if (large) p.set('large', '1');
+  if (theme) p.set('theme', theme);
   return '#' + p.toString();
 }
 
 // What the address names: { h (parseHash), named ({ code } or { example }), text }, text null
-// when it names no program; or { h, trouble }, the report of a link that holds no program or
-// whose example cannot be loaded, naming the link and saying what was done instead.
+// when it names no program; or { h, trouble }, the report of a link that holds no program, names
+// none in a way understood, or whose example cannot be loaded, naming the link and saying what
+// was done instead.
 export async function readAddress(instead) {
   const h = parseHash(location.hash);
   try {
-    const text = h.code !== undefined ? await unpack(h.code) : h.example !== undefined ? await fetchExample(h.example) : null;
+    if (h.code === undefined && h.example === undefined) {
+      if (h.unread.length === 0) return { h, text: null };
+      const what = `This link names no program: it has ${unreadParts(h)}, which is not understood; a program's link has #code=… or #example=NAME`;
+      return { h, trouble: report(what, location.href, instead) };
+    }
+    const text = h.code !== undefined ? await unpack(h.code) : await fetchExample(h.example);
     return { h, text, named: h.code !== undefined ? { code: h.code } : { example: h.example } };
   } catch (e) {
     return { h, trouble: linkTrouble(e, location.href, instead) };
@@ -138,17 +186,24 @@ export async function fetchExample(name) {
 // What a link that holds no program is reported as, with what the page did instead, naming the
 // link.
 function linkTrouble(e, href, instead) {
-  const what = e instanceof DamagedLink ? `This link holds no program: ${e.message}` : `This link's program is missing: ${e.message}`;
+  return report(e instanceof DamagedLink ? `This link holds no program: ${e.message}` : `This link's program is missing: ${e.message}`, href, instead);
+}
+
+function report(what, href, instead) {
   const shown = href.length > 120 ? href.slice(0, 100) + '…' : href;
   return `${what}. ${instead} The link: ${shown}`;
 }
 
+// The sizes Share offers for an embed, in pixels: the embed lays itself out for each.
+export const embedSizes = [[640, 400], [960, 600], [1280, 720]];
+
 // The embed code for a program's link at a step: an iframe of embed.html beside page (the
-// playground's address), ready to paste into slides or a course page.
-export function embedCode(named, step, page) {
-  const src = new URL('embed.html' + makeHash(named, step), page).href;
+// playground's address), ready to paste into slides or a course page, of the size given, with
+// the options given (large, theme).
+export function embedCode(named, step, page, { width = 640, height = 400, ...options } = {}) {
+  const src = new URL('embed.html' + makeHash(named, step, options), page).href;
   const attr = (s) => s.replace(/&/g, '&amp;').replace(/"/g, '&quot;').replace(/</g, '&lt;');
-  return `<iframe src="${attr(src)}" width="640" height="400" title="A kel program, step by step" style="border: 1px solid #8c8c8c" loading="lazy"></iframe>`;
+  return `<iframe src="${attr(src)}" width="${width}" height="${height}" title="A kel program, step by step" style="border: 1px solid #8c8c8c" loading="lazy"></iframe>`;
 }
 
 // What the page's address names: the program's link ({ code } or { example }) while the editor
@@ -165,6 +220,13 @@ export function createAddress() {
     // The step the step view shows (0 when closed), while the address names a program.
     showStep(step) {
       if (naming()) history.replaceState(null, '', makeHash(named, step));
+    },
+    // The program's link, { code } or { example }, or {} while it names none.
+    get named() {
+      return named;
+    },
+    get naming() {
+      return naming();
     },
     // The text was edited: the address names nothing any more.
     forget() {
