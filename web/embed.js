@@ -1,9 +1,13 @@
-// The embed (embed.html): one program from its link (#code=… or #example=NAME, &step=K, &play=1),
-// in a frame of slides or a course page: the source, read-only, and the step view at that step,
-// with a link back to the playground at the same program and step, which opens in a new tab.
+// The embed (embed.html): one program from its link (#code=… or #example=NAME, &step=K, &play=1,
+// &large=1, &theme=light or dark), in a frame of slides or a course page, laid out for the
+// frame's size (style.css): the source, read-only, and the step view at that step, with a link
+// back to the playground at the same program and step, which opens in a new tab. Its keys work
+// once the frame has the focus; those a deck needs are handed to it (keys.js).
 import { statusLine } from './status.js';
+import { setLarge, setTheme } from './appearance.js';
 import { createEditor } from './editor.js';
-import { makeHash, readAddress } from './link.js';
+import { listenKeys } from './keys.js';
+import { makeHash, readAddress, unread } from './link.js';
 import { createRunner } from './runner.js';
 import { createStepView } from './step.js';
 
@@ -26,8 +30,12 @@ const steps = createStepView($('step-view'), {
   },
 });
 
+listenKeys(steps, { embed: true });
+
 async function load() {
   const link = await readAddress('Nothing was run.');
+  setTheme(link.h.theme);
+  setLarge(Boolean(link.h.large));
   if (link.trouble || link.text === null) {
     steps.close(); // the steps of a program shown before are not this link's
     $('status').textContent = link.trouble ?? 'This frame names no program: its address needs #code=… or #example=NAME.';
@@ -45,7 +53,7 @@ async function load() {
     return;
   }
   editor.showDiagnostic(r.status === 0 ? null : r.diagnostic);
-  $('status').textContent = statusLine(r.status, r.diagnostic);
+  $('status').textContent = [statusLine(r.status, r.diagnostic), unread(h)].join(' ').trim();
   steps.open(r, h.step ?? 1, { play: h.play });
   performance.mark('kel-first-step');
 }
