@@ -7,7 +7,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { deflateRawSync } from 'node:zlib';
-import { launchChromium, serveSite } from './site.mjs';
+import { launchChromium, serveSite, webRequire } from './site.mjs';
 
 let browser, server, url;
 before(async () => {
@@ -25,6 +25,13 @@ const text = (p, id) => byId(p, id).textContent();
 const runsDone = (p) => p.evaluate(() => performance.getEntriesByName('kel-run').length);
 const code = (program) => deflateRawSync(Buffer.from(program)).toString('base64url');
 const large = (p) => p.evaluate(() => document.documentElement.classList.contains('present'));
+
+// WCAG 2 A and AA rules of axe-core, on the page as it is.
+async function axe(p) {
+  if (!(await p.evaluate(() => 'axe' in window))) await p.addScriptTag({ path: webRequire.resolve('axe-core/axe.min.js') });
+  const r = await p.evaluate(() => axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] } }));
+  return r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+}
 
 // A fresh browser (a context of its own) with a page open at link, its first result shown.
 async function fresh(link, options = {}) {
@@ -119,6 +126,7 @@ test('large type on a projector\'s screen: every step whole, nothing scrolled, a
     const small = Object.keys(normal).filter((k) => k in enlarged && enlarged[k] < 1.4 * normal[k] - 0.01);
     assert.deepEqual(small, [], `${width}×${height}`);
     assert.ok(Object.keys(enlarged).length > 30);
+    assert.deepEqual(await axe(p), []);
     for (const name of shown) {
       const n = await runsDone(p);
       await byId(p, 'examples').selectOption(name);
@@ -147,6 +155,8 @@ test('an embed\'s link sets large type and the theme', async () => {
   assert.deepEqual(await p.evaluate(outOfView, parts), []);
   await p.emulateMedia({ colorScheme: 'light' });
   assert.equal((await look('&theme=dark'))[1], 'dark');
+  await p.keyboard.press('?');
+  assert.deepEqual(await axe(p), []);
   await context.close();
 });
 
@@ -232,6 +242,7 @@ test('a reload keeps a draft\'s step and large type; two tabs keep a draft each,
   await a.waitForFunction(() => performance.getEntriesByName('kel-first-result').length > 0);
   assert.equal(await text(a, 'source'), 'BEGIN WRITE 1; WRITE 2 .');
   assert.match(await text(a, 'other-draft'), /^Another draft is kept in this browser \(1 line, kept at/);
+  assert.deepEqual(await axe(a), []);
   await byId(a, 'other-draft-open').click();
   await a.waitForFunction(() => document.querySelector('[data-testid=stdout]').textContent === '9\n');
   assert.equal(await text(a, 'source'), 'BEGIN WRITE 9 .');
@@ -251,6 +262,7 @@ test('results out of date are marked; with Run as you type, a change runs again 
   await byId(p, 'source').press('Control+End');
   await p.keyboard.insertText(' ');
   await byId(p, 'stale').waitFor();
+  assert.deepEqual(await axe(p), []);
   assert.deepEqual([await byId(p, 'step-view').isVisible(), await p.locator('.kel-origin').count()], [true, 0]);
   await byId(p, 'run').click();
   await byId(p, 'stale').waitFor({ state: 'hidden' });
