@@ -23,6 +23,7 @@ const runner = createRunner('kel.wasm', 'worker.js');
 const address = createAddress();
 const drafts = createDrafts();
 let last = null; // the latest run shown: { version, result }, version the editor's when it ran
+let rerun = false; // the step view is being drawn again on a new run
 const stale = () => last !== null && last.version !== editor.version;
 setLarge(drafts.state.large);
 onLarge((large) => drafts.keepState({ large }));
@@ -43,7 +44,9 @@ const panes = createPanes({ stdout: $('stdout'), stderr: $('stderr'), terminal: 
 
 const steps = createStepView($('step-view'), {
   onMove(step, k) {
-    editor.showStep(stale() ? null : step); // a step's places are in the text it ran
+    // A step's places are in the text it ran; after a run again of a text changed, the editor
+    // stays where the reader is.
+    editor.showStep(stale() ? null : step, { scroll: !rerun });
     panes.markTraceRow(step ? step.traceRow : -1);
     panes.markWritten(step ? step.output.length : -1);
     address.showStep(k);
@@ -60,7 +63,7 @@ const steps = createStepView($('step-view'), {
     if (byReader) $('step').focus();
   },
 });
-const sharing = createShare($, { editor, address, steps });
+const sharing = createShare($, { editor, address, step: () => (steps.isOpen && !stale() ? steps.step : 0) });
 listenKeys(steps, { open: (k, play) => openSteps(k, { play }) });
 
 // A click on the number of a line (from at its start) while the step view is open goes to the
@@ -82,7 +85,9 @@ function showResult(version, r) {
   setStatus(statusLine(r.status, d), r.status === 0 ? 'ok' : 'failed');
   $('step').disabled = false;
   markStale();
+  rerun = true;
   if (steps.isOpen) steps.open(r, steps.step);
+  rerun = false;
 }
 
 // Whether what is shown is of the text as it is, said while it is not.

@@ -9,8 +9,8 @@ import { embedCode, embedSizes, maxShared, pack } from './link.js';
 const enc = new TextEncoder();
 
 // $: the page's elements by id; editor and address: the page's (web/editor.js, link.js);
-// steps: the step view.
-export function createShare($, { editor, address, steps }) {
+// step(): the step shown of the text held, 0 for none.
+export function createShare($, { editor, address, step }) {
   let copied = null; // the link copied, while the box offers a link
   let copying = false;
   const size = $('share-size');
@@ -23,7 +23,7 @@ export function createShare($, { editor, address, steps }) {
     large.disabled = width < embedSizes.at(-1)[0]; // only the largest frame has room for large type
     const options = { width, height, large: large.checked && !large.disabled, theme: $('share-theme').value || undefined };
     $('link').value = location.href;
-    $('share-embed').value = embedCode(address.named, steps.isOpen ? steps.step : 0, location.href, options);
+    $('share-embed').value = embedCode(address.named, step(), location.href, options);
     const note = $('share-note');
     note.textContent = copying ? ''
       : copied === location.href ? 'Link copied.'
@@ -47,7 +47,7 @@ export function createShare($, { editor, address, steps }) {
     const version = editor.version;
     const code = await pack(text);
     if (editor.version !== version) return; // edited meanwhile: that text is not the one held
-    address.name({ code }, steps.isOpen ? steps.step : 0);
+    address.name({ code }, step());
     copying = true;
     fill();
     try {
