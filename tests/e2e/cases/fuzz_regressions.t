@@ -1,5 +1,5 @@
 Regression cases from fuzzing (fuzz/run). Each source is an input the fuzzer found or one
-cut down from it; the expected output was checked by hand against the language as the README
+cut down from it; the expected output was checked by hand against the language as doc/language.md
 describes it, and against the fuzzer's own model of the language.
 
 ### fuzz: a relation inside the right operand of + leaves a BOOLEAN where an INTEGER is due
