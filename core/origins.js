@@ -12,6 +12,7 @@ import {
   codeSize, commands, keywords, maxInteger, maxNameLength, maxNesting, nameStoreSize, objectCount, operation,
   predeclared, predeclaredNames, stackSize,
 } from './facts.js';
+import { holding } from './held.js';
 import { linesAndColumns } from './positions.js';
 import { isKeyword, Scanner, Sym } from './tokens.js';
 
@@ -68,6 +69,7 @@ class Mirror {
     this.commands = [];
     this.references = [];
     this.body = null; // the BEGIN token, once read
+    this.pending = []; // statements and operations begun, outermost first: what kel holds (held.js)
   }
 
   get sym() {
@@ -134,7 +136,7 @@ class Mirror {
     const cmd = {
       name, operand, pos: this.len, read: s.readTo, origin,
       token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo },
-      type, types: [...this.stack], ...more,
+      type, types: [...this.stack], held: holding(this.pending), ...more,
     };
     this.commands.push(cmd);
     for (const part of [1, (commands[name] ?? commands.Opr).size - 1]) {
@@ -152,6 +154,19 @@ class Mirror {
       if (o.result) this.stack.push(o.result);
     }
     cmd.types = [...this.stack];
+  }
+
+  // A statement or an operation begun at the current token, held until done() ends it.
+  begin(kind, fields) {
+    const frame = { kind, ...this.token(), ready: false, done: false, ...fields };
+    this.pending.push(frame);
+    return frame;
+  }
+
+  // The frame begun last is over; its command, if any, is being generated.
+  done(frame) {
+    frame.done = true;
+    this.pending.splice(this.pending.lastIndexOf(frame), 1);
   }
 
   fail(text) {
@@ -172,26 +187,32 @@ class Mirror {
       return f();
     } catch (e) {
       if (!(e instanceof Failure)) throw e;
-      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator });
+      const held = holding(this.pending.filter((f) => !f.ready));
+      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator, held });
     }
   }
 
-  // d op d1, an item for the result. A constant meets a non-constant only here, and only then
-  // is it pushed: after the other operand when it is the left one, with the exchanged operation.
-  combine(d, d1, op, opr) {
+  // d op d1, an item for the result, the operation begun as frame. A constant meets a
+  // non-constant only here, and only then is it pushed: after the other operand when it is the
+  // left one, with the exchanged operation.
+  combine(d, d1, op, opr, frame) {
+    frame.ready = true;
     const t = op >= Sym.Eql && op <= Sym.Geq ? BOOL : d.t;
     const from = d.from;
     const to = d1.to;
     if (d.c && d1.c) {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
+      this.done(frame);
       return { t, c: true, v, from, to, folded: true, names };
     }
     if (d.c) {
       this.val(d, true);
+      this.done(frame);
       this.emit(oprs[op][1], undefined, opr, t, { exchanged: true });
     } else {
       if (d1.c) this.val(d1, false);
+      this.done(frame);
       this.emit(oprs[op][0], undefined, opr, t, { exchanged: false });
     }
     return { t, c: false, from, to };
@@ -244,9 +265,12 @@ class Mirror {
       d = { ...d, from, to };
     } else {
       const op = this.token();
+      const frame = this.begin('operation', { unary: true });
       this.read();
       d = this.factor();
+      frame.ready = true;
       if (d.t !== BOOL) this.err('Prsr', 'Expected boolean factor');
+      this.done(frame);
       if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
       d.from = from;
@@ -261,10 +285,11 @@ class Mirror {
     const op = this.sym;
     const opr = this.token();
     if ((op === boolOp) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
+    const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = right.call(this);
     if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-    return this.combine(d, d1, op, opr);
+    return this.combine(d, d1, op, opr, frame);
   }
 
   // Term = Factor { MulOperator Factor } .
@@ -280,9 +305,12 @@ class Mirror {
     if (this.sym === Sym.Plus || this.sym === Sym.Minus) {
       const sign = this.sym;
       const opr = this.token();
+      const frame = sign === Sym.Minus ? this.begin('operation', { unary: true }) : null;
       this.read();
       d = this.term();
+      if (frame) frame.ready = true;
       if (d.t !== INT) this.err('Prsr', 'Expected integer term');
+      if (frame) this.done(frame);
       if (sign === Sym.Minus && d.c) {
         const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
         d = { ...d, v, folded: true };
@@ -303,10 +331,11 @@ class Mirror {
     if (this.sym < Sym.Eql || this.sym > Sym.Geq) return d;
     const op = this.sym;
     const opr = this.token();
+    const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = this.simpleExpr();
     if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-    return this.combine(d, d1, op, opr);
+    return this.combine(d, d1, op, opr, frame);
   }
 
   // ConstDeclaration = ident "=" Expression ";" .
@@ -349,15 +378,21 @@ class Mirror {
       this.read();
       const to = this.s.to;
       this.check(Sym.Bec, 'Expected ":="');
+      const frame = this.begin('statement', { from, to, name: v.name });
       const d = this.expression();
+      frame.ready = true;
       if (d.t !== v.type) this.err('Prsr', 'Incompatible types');
       if (d.c) this.val(d, false);
+      this.done(frame);
       this.emit('Sto', v.slot, { from, to }, v.type);
     } else if (this.sym === Sym.Wrt) {
       const w = this.token();
+      const frame = this.begin('statement', {});
       this.read();
       const d = this.expression();
+      frame.ready = true;
       if (d.c) this.val(d, false);
+      this.done(frame);
       this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false, expressionEnd: d.to });
     }
   }
@@ -403,17 +438,18 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 // from..to, with line and col, kel's line and column of from (from 1, in bytes).
 // - commands: one per command of kel's trace, in its order, while prediction and trace agree,
 //   none from the first disagreement on: { name, operand, pos, read, origin, token, ahead, type,
-//   types }, where origin is the source that made kel generate it, token the token kel had just
-//   read (kind 'number', 'name', 'keyword', 'symbol' or 'end'), ahead the character it had looked
-//   at past it (empty at the end), type the type of the value pushed, stored or written, and
-//   types the types on the stack after it ran. A Val also has kind ('literal', 'constant' or
-//   'folded'), constants (the named constants in its origin, each once: { name, value, type,
-//   decl }) and heldBack (a left operand pushed after the right one); an operation has exchanged
-//   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has
-//   expressionEnd, where the expression it writes ends.
-// - failedFold: { text, read, origin, constants, operands, operator } of the fold that ended kel,
-//   no command generated for it, or null; operands are the values it folded, operator the text
-//   of its operator.
+//   types, held }, where origin is the source that made kel generate it, token the token kel
+//   had just read (kind 'number', 'name', 'keyword', 'symbol' or 'end'), ahead the character it
+//   had looked at past it (empty at the end), type the type of the value pushed, stored or
+//   written, types the types on the stack after it ran, and held what kel held after it, read
+//   but not yet a command (held.js). A Val also has kind ('literal', 'constant' or 'folded'),
+//   constants (the named constants in its origin, each once: { name, value, type, decl }) and
+//   heldBack (a left operand pushed after the right one); an operation has exchanged (taken for
+//   a held-back left operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has expressionEnd,
+//   where the expression it writes ends.
+// - failedFold: { text, read, origin, constants, operands, operator, held } of the fold that
+//   ended kel, no command generated for it, or null; operands are the values it folded, operator
+//   the text of its operator, held what kel held besides.
 // - declarations: kel's object table, by index: the predeclared names ({ name, kind, type,
 //   value, predeclared }), then the program's as kel counted them: a constant { name, kind,
 //   range, type, value, expr, folded }, a variable { name, kind, range, type, slot }.
@@ -448,7 +484,7 @@ export function origins(input, result, written) {
   const out = {
     commands: p.slice(0, agreed),
     failedFold: kelEnds && end.kind === 'fold'
-      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands, operator: end.operator }
+      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands, operator: end.operator, held: end.held }
       : null,
     declarations: m.objects.filter(kept),
     references: m.references.filter(kept),

@@ -45,6 +45,9 @@ function build(root, closable) {
       el('dt', {}, 'kel had just read'), el('dd', { className: 'step-lookahead', 'data-testid': 'step-lookahead' })),
     el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
     el('div', { className: 'machine' },
+      el('div', { className: 'held-part' }, title('held-title', 'kel is holding'),
+        el('ul', { className: 'held', 'aria-labelledby': 'held-title', 'data-testid': 'step-held' }),
+        el('p', { className: 'held-none' })),
       el('div', {}, title('stack-title', 'Stack, bottom to top'),
         el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' })),
       el('div', {}, title('vars-title', 'Variables: slot, name, type, value'),
@@ -141,6 +144,7 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     root.querySelector('.read-none').hidden = !s || read.textContent !== '';
     const look = $('step-lookahead');
     showParts(look, s?.lookAhead ?? [s ? 'not known' : '']);
+    showHeld(s?.held ?? null);
     $('step-stack').replaceChildren(...(s ? s.stack : []).map((v) => el('li', {}, v)));
     $('step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
       el('span', { className: 'slot' }, String(v.slot)), ' ',
@@ -163,6 +167,18 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     $('step-live').textContent = s ? `Command ${at} of ${n}: ${s.command ?? 'folding'}. ${s.explain}${stopped ? ' ' + error.textContent : ''}` : '';
     if (at >= n) pause();
     onMove(s, at);
+  }
+
+  // What kel is holding: each thing's source text, then what it is; null when not known.
+  function showHeld(held) {
+    $('step-held').replaceChildren(...(held ?? []).map((h) => {
+      const text = el('code', {});
+      showParts(text, h.parts);
+      return el('li', { className: h.kind }, text, ' ', h.words);
+    }));
+    const none = root.querySelector('.held-none');
+    none.hidden = held?.length > 0;
+    none.textContent = held ? 'nothing' : 'not known';
   }
 
   function play() {

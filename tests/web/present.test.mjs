@@ -50,7 +50,7 @@ async function type(p, program) {
 
 // The step parts that must be in view, each whole within the window and within every box around
 // it that scrolls, with the page itself not scrolled and nothing to scroll it by.
-const parts = ['step-command', 'step-explain', 'step-stack', 'step-vars', 'step-output'];
+const parts = ['step-command', 'step-explain', '.held-part', 'step-stack', 'step-vars', 'step-output'];
 function outOfView(ids) {
   const whole = (e) => {
     const r = e.getBoundingClientRect();
@@ -137,6 +137,25 @@ test('large type on a projector\'s screen: every step whole, nothing scrolled, a
     }
     await p.context().close();
   }
+});
+
+test('what kel is holding: an assignment under way, a constant held back, an operation waiting and next', async () => {
+  const p = await fresh(`${url}#code=${code('VAR x : INTEGER; y : INTEGER;\nBEGIN x := 8; WRITE 100 - x; y := -(x * 2) .')}&step=1`);
+  for (const [k, command, held] of [
+    [1, '0:  Val 8', ['x := under way']],
+    [2, '5:  Sto 0', []],
+    [3, '10:  Lod 0', ['WRITE under way', '100 held back', '- waits for its right operand']],
+    [4, '15:  Val 100', ['WRITE under way', '- comes next']],
+    [5, '20:  Bus', ['WRITE under way']],
+    [7, '24:  Lod 0', ['y := under way', '- waits for its operand']],
+    [8, '29:  Val 2', ['y := under way', '- waits for its operand', '* comes next']],
+    [10, '36:  Neg', ['y := under way']],
+  ]) {
+    await byId(p, 'step-slider').fill(String(k));
+    assert.deepEqual([await text(p, 'step-command'), await byId(p, 'step-held').locator('li').allTextContents()], [command, held], `step ${k}`);
+    assert.equal(await p.locator('.held-none').isVisible(), held.length === 0, `step ${k}: nothing`);
+  }
+  await p.context().close();
 });
 
 test('an embed\'s link sets large type and the theme', async () => {
