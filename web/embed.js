@@ -6,7 +6,6 @@
 import { statusLine } from './status.js';
 import { setLarge, setTheme } from './appearance.js';
 import { createEditor } from './editor.js';
-import { listenKeys } from './keys.js';
 import { makeHash, readAddress, unread } from './link.js';
 import { createRunner } from './runner.js';
 import { createStepView } from './step.js';
@@ -20,6 +19,7 @@ let named = {};
 const playground = (k) => new URL('index.html' + makeHash(named, k), location.href).href;
 const steps = createStepView($('step-view'), {
   closable: false,
+  keys: { embed: true },
   onMove(step, k) {
     editor.showStep(step);
     back.href = playground(k);
@@ -29,8 +29,6 @@ const steps = createStepView($('step-view'), {
     back.href = playground(0);
   },
 });
-
-listenKeys(steps, { embed: true });
 
 async function load() {
   const link = await readAddress('Nothing was run.');

@@ -1,6 +1,6 @@
 // The playground page: wires the editor (editor.js), the runs of kel.wasm in a worker
 // (runner.js, worker.js), the panes for what kel wrote (panes.js), the step view (step.js) and
-// its keys (keys.js), share links and the address (link.js, share.js), the tab's draft
+// its keys (keys.js, through step.js), share links and the address (link.js, share.js), the tab's draft
 // (drafts.js) and large type and the theme (appearance.js). A program comes from the link
 // (#code= or #example=NAME), else from this tab's draft, else from the newest draft kept in this
 // browser, else it is the example hello. Results of a text since changed are marked out of
@@ -9,7 +9,6 @@ import { statusLine } from './status.js';
 import { onLarge, setLarge, setTheme } from './appearance.js';
 import { createDrafts } from './drafts.js';
 import { createEditor } from './editor.js';
-import { listenKeys } from './keys.js';
 import { createAddress, fetchExample, readAddress, unread } from './link.js';
 import { createPanes } from './panes.js';
 import { createRunner } from './runner.js';
@@ -62,9 +61,9 @@ const steps = createStepView($('step-view'), {
     drafts.keepState({ step: 0 });
     if (byReader) $('step').focus();
   },
+  keys: { open: (k, play) => openSteps(k, { play }) },
 });
 const sharing = createShare($, { editor, address, step: () => (steps.isOpen && !stale() ? steps.step : 0) });
-listenKeys(steps, { open: (k, play) => openSteps(k, { play }) });
 
 // A click on the number of a line (from at its start) while the step view is open goes to the
 // line's first command: the first whose origin is on it, else the first kel generated once it

@@ -9,7 +9,7 @@ import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
 import { isLarge, onLarge, setLarge } from './appearance.js';
 import { attachHelp } from './help.js';
-import { keysButton } from './keys.js';
+import { keysButton, listenKeys } from './keys.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
 const speeds = [0.25, 0.5, 1, 2, 4, 8]; // steps a second
@@ -66,8 +66,9 @@ function build(root, closable) {
 
 // root is the view's element; onMove(step, k) is called at every move, with step null when there
 // is none; onClose(byReader) when it closes, byReader true when the reader closed it. Without
-// closable there is no Close (the embed).
-export function createStepView(root, { onMove, onClose = () => {}, closable = true }) {
+// closable there is no Close (the embed). Its keys work on the whole page (keys.js, which keys
+// gives its options).
+export function createStepView(root, { onMove, onClose = () => {}, closable = true, keys = {} }) {
   build(root, closable);
   attachHelp(root);
   const $ = (id) => root.querySelector(`[data-testid="${id}"]`);
@@ -229,7 +230,7 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     onClose(byReader);
   }
 
-  return {
+  const view = {
     // Opens the view on a run at step k (from 1), playing when play is true.
     open(r, k = 1, { play: playing = false } = {}) {
       pause();
@@ -258,4 +259,6 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     },
     focus: () => root.focus(),
   };
+  listenKeys(view, keys);
+  return view;
 }
