@@ -1,7 +1,7 @@
 // The playground page: wires the editor (editor.js), the runs of kel.wasm in a worker
-// (runner.js, worker.js), the panes for what kel wrote (panes.js), the step view (step.js) and
-// its keys (keys.js, through step.js), share links and the address (link.js, share.js), the tab's draft
-// (drafts.js) and large type and the theme (appearance.js). A program comes from the link
+// (runner.js, worker.js), the panes for what kel wrote (panes.js), the step view (step.js, with
+// its keys), share links and the address (link.js, share.js), the tab's draft (drafts.js) and
+// large type and the theme (appearance.js). A program comes from the link
 // (#code= or #example=NAME), else from this tab's draft, else from the newest draft kept in this
 // browser, else it is the example hello. Results of a text since changed are marked out of
 // date; with Run as you type, a change runs again and the step view stays at its step.
