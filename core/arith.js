@@ -1,5 +1,5 @@
-// kel's arithmetic on its values, the one copy that both the replay's machine (replay.js) and the
-// folding of constant expressions (origins.js) use, so that a folded and an executed result
+// kel's arithmetic on its values, the one copy that both kel's machine (machine.js) and the
+// folding of constant expressions (parser.js) use, so that a folded and an executed result
 // cannot disagree: signed 32-bit results, never wrapped, and floored division by a positive
 // divisor. A result kel cannot give ends kel with a fatal run-time error, thrown here as a
 // Failure carrying kel's line. Booleans are 0 (FALSE) and 1 (TRUE); any other value read as a

@@ -1,8 +1,9 @@
 // Facts about kel, each once, for every module that reads kel's source or what kel wrote (the
 // highlighter, the step view, the language server): its keywords and predeclared names, its
 // limits, its commands and operations, and how a line of its generation trace reads. A run and
-// its trace come from kel.wasm; the step view's replay (replay.js) runs that trace again by these
-// facts to show the machine at each step, and is checked against kel.wasm by the tests.
+// its trace come from kel.wasm; the step view's replay (replay.js) runs that trace again on kel's
+// machine (machine.js) by these facts to show the machine at each step, and is checked against
+// kel.wasm by the tests.
 
 // The four keywords, in the order of their token kinds (Sym.Const to Sym.Wrt in tokens.js).
 export const keywords = ['CONST', 'VAR', 'BEGIN', 'WRITE'];

@@ -2,9 +2,9 @@
 // order. kel's parser keeps it in its recursion: a statement begun (an assignment or a WRITE,
 // whose Sto or Wrt ends it), an operation whose operator it has read (whose command comes once
 // its right operand is complete), and a constant left operand held back until that right operand
-// is known not to be constant too. The mirror of the parser (origins.js) keeps the same, as
-// frames, and asks holding() after each command it predicts; tests/web/held.test.mjs holds the
-// result to kel's trace. No DOM: the worker calls it.
+// is known not to be constant too. The mirror of the parser keeps the same, as frames that
+// parser.js begins and ends on mirror.js, which asks holding() at each command it predicts;
+// tests/web/held.test.mjs holds the result to kel's trace. No DOM: the worker calls it.
 import { shown } from './words.js';
 
 // What kel holds, from the mirror's frames begun and not done, outermost first, which is source

@@ -3,7 +3,7 @@
 // UTF-16 units). Every byte above 126 is white space to kel, and so is every UTF-16 unit above
 // 126, since every byte of a character beyond ASCII is; so both read alike. The highlighter
 // (lang.js) reads a line at a time and carries the comment depth over; the mirror of kel's parser
-// (origins.js) reads a whole source, one token per read() as kel does.
+// (mirror.js) reads a whole source, one token per read() as kel does.
 import { keywords, maxNumber } from './facts.js';
 
 // kel's token kinds, numbered as kel numbers them: its parser tests the ranges Mul..And,

@@ -67,6 +67,56 @@ function longLine(doc, from = 0, to = doc.length) {
   return false;
 }
 
+// Whether lines wrap after update u, given whether they wrapped before it. Only the changed lines
+// can have become too long. All of them may have become short, but only by a change that takes
+// text away or breaks a line: typing into a long line (of megabytes, perhaps) needs no look at
+// the rest.
+function wrapsAfter(u, wrapped) {
+  let long = false;
+  if (wrapped) {
+    u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
+  } else {
+    let shorter = false;
+    u.changes.iterChanges((fa, ta, fb, tb, text) => (shorter ||= ta > fa || text.lines > 1));
+    long = !shorter || longLine(u.state.doc);
+  }
+  return !long;
+}
+
+// Scrolls the editor, and it alone, so that position pos is in view, a third of the way down
+// when it was not. Measured where pos is drawn: CodeMirror's own measuring is not open during an
+// update.
+function scrollWithinEditor(v, pos) {
+  const { node, offset } = v.domAtPos(pos);
+  const at = document.createRange();
+  at.setStart(node, offset);
+  const r = at.getClientRects()[0] ?? (node.nodeType === 1 ? node : node.parentElement).getBoundingClientRect();
+  const box = v.scrollDOM.getBoundingClientRect();
+  if (r && (r.top < box.top || r.bottom > box.bottom)) v.scrollDOM.scrollTop += r.top - box.top - v.scrollDOM.clientHeight / 3;
+}
+
+// Ctrl/Cmd+Enter within parent runs: taken before the editor sees it, so that it never also starts
+// a new line.
+function runOnCtrlEnter(parent, onRun) {
+  parent.addEventListener('keydown', (e) => {
+    if (e.key !== 'Enter' || !(e.ctrlKey || e.metaKey)) return;
+    e.preventDefault();
+    e.stopPropagation();
+    onRun();
+  }, { capture: true });
+}
+
+// Where setText's piece of text that starts at from ends: at a line's end where there is one,
+// and never inside a surrogate pair. The first piece is small: the editor's first drawing of a
+// text costs the most.
+function pieceEnd(text, from) {
+  const to = Math.min(from + (from ? 1 << 18 : 1 << 14), text.length);
+  const lf = text.lastIndexOf('\n', to);
+  if (to < text.length && lf > from) return lf + 1;
+  if (to < text.length && /[\ud800-\udbff]/.test(text[to - 1])) return to - 1;
+  return to;
+}
+
 // Makes the editor in parent. onChange(typed) follows every change, after its update, typed
 // false for a text set by the page; onRun() is Ctrl/Cmd+Enter; onLineNumber(line, from) is a
 // click on the number of kel's line line, which starts at from, and returns whether it was
@@ -105,31 +155,15 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
         EditorView.scrollHandler.of((v, range) => {
           if (range.head !== stepAt) return false;
           stepAt = -1;
-          // Where the position is drawn; CodeMirror's own measuring is not open during an update.
-          const { node, offset } = v.domAtPos(range.head);
-          const at = document.createRange();
-          at.setStart(node, offset);
-          const r = at.getClientRects()[0] ?? (node.nodeType === 1 ? node : node.parentElement).getBoundingClientRect();
-          const box = v.scrollDOM.getBoundingClientRect();
-          if (r && (r.top < box.top || r.bottom > box.bottom)) v.scrollDOM.scrollTop += r.top - box.top - v.scrollDOM.clientHeight / 3;
+          scrollWithinEditor(v, range.head);
           return true;
         }),
         EditorView.updateListener.of((u) => {
           if (!u.docChanged) return;
           version++;
-          // Only the changed lines can have become too long. All of them may have become short,
-          // but only by a change that takes text away or breaks a line: typing into a long line
-          // (of megabytes, perhaps) needs no look at the rest.
-          let long = false;
-          if (wrapped) {
-            u.changes.iterChangedRanges((fa, ta, from, to) => (long ||= longLine(u.state.doc, from, to)));
-          } else {
-            let shorter = false;
-            u.changes.iterChanges((fa, ta, fb, tb, text) => (shorter ||= ta > fa || text.lines > 1));
-            long = !shorter || longLine(u.state.doc);
-          }
-          if (long === wrapped) {
-            wrapped = !long;
+          const wraps = wrapsAfter(u, wrapped);
+          if (wraps !== wrapped) {
+            wrapped = wraps;
             queueMicrotask(() => view.dispatch({ effects: wrapping.reconfigure(wrapped ? EditorView.lineWrapping : []) }));
           }
           const typed = !quiet;
@@ -138,16 +172,7 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
       ],
     }),
   });
-  if (!readOnly) {
-    // Ctrl/Cmd+Enter runs, and is taken before the editor sees it, so that it never also starts
-    // a new line.
-    parent.addEventListener('keydown', (e) => {
-      if (e.key !== 'Enter' || !(e.ctrlKey || e.metaKey)) return;
-      e.preventDefault();
-      e.stopPropagation();
-      onRun();
-    }, { capture: true });
-  }
+  if (!readOnly) runOnCtrlEnter(parent, onRun);
   // A region that scrolls is reachable by keyboard.
   view.scrollDOM.tabIndex = 0;
   view.scrollDOM.setAttribute('aria-label', 'Program source, scrolled');
@@ -158,16 +183,12 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
     get version() {
       return version;
     },
-    // Puts text in place of the editor's in pieces, one task each, so that a program of
-    // megabytes never holds up the page; resolves when all of it is in. The first piece is
-    // small: the editor's first drawing of a text costs the most.
+    // Puts text in place of the editor's in pieces (pieceEnd), one task each, so that a program
+    // of megabytes never holds up the page; resolves when all of it is in.
     async setText(text) {
       let from = 0;
       do {
-        let to = Math.min(from + (from ? 1 << 18 : 1 << 14), text.length);
-        const lf = text.lastIndexOf('\n', to);
-        if (to < text.length && lf > from) to = lf + 1;
-        else if (to < text.length && /[\ud800-\udbff]/.test(text[to - 1])) to--; // not inside a pair
+        const to = pieceEnd(text, from);
         quiet = true;
         try {
           view.dispatch({

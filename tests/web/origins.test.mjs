@@ -1,7 +1,8 @@
 // The origins of kel's commands (core/origins.js) against kel.wasm itself. For every example and
 // every end-to-end case that gives kel nothing but standard input (inputs.mjs): the prediction
 // agrees with kel's trace at every command and with the way kel ended; each origin ends at or
-// before the byte kel had read when it generated the command; a Lod's origin is its variable's
+// before the byte kel had read when it generated the command; the types on the stack after it are
+// one for each value on the replay's stack (core/replay.js); a Lod's origin is its variable's
 // name, a Sto's that name through ":="; each Val's origin and each declared constant, written by
 // kel after the program's declarations (BEGIN WRITE origin; WRITE constant; ... .), give the
 // operand (TRUE or FALSE for a Boolean) and the constant's value. An origin is a whole expression,
@@ -12,7 +13,7 @@
 //   node --test-reporter=tap tests/web/origins.test.mjs [build-wasm/kel.wasm]
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { diagnosticRange, origins as originsOf, run, traceCommand, traceOf } from '../../core/index.js';
+import { diagnosticRange, origins as originsOf, replay, run, traceCommand, traceOf } from '../../core/index.js';
 import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();
@@ -32,9 +33,13 @@ async function writes(declarations, statements) {
   }
 }
 
+// kel's messages for a command its machine had no room for: the stack stays as it was.
+const refused = new Set(['Comp: Program too large.', 'Comp: Stack overflow.']);
+
 async function agrees(input) {
   const r = await run(kel, input);
-  const o = origins(input, r);
+  const written = traceOf(r.chunks);
+  const o = originsOf(input, r, written);
   const traced = lines(r.stderr).filter(traceCommand).length;
   totals.programs++;
   totals.commands += traced;
@@ -44,6 +49,15 @@ async function agrees(input) {
   const text = (x) => dec.decode(bytes(x));
   const shown = (type, v) => (type === 'BOOLEAN' ? ['FALSE', 'TRUE'][v] : String(v));
   const slot = (i) => o.declarations.find((d) => d.slot === i).name;
+  // The step view shows each value on the stack by the type the origins give it, also at a command
+  // that did not fit in the code store or on the stack. Only one that failed on its values, which
+  // the origins do not know, took its operands and pushed no result.
+  const steps = replay(written, o.declarations.filter((d) => d.kind === 'variable').map((d) => d.name));
+  o.commands.forEach((c, i) => {
+    const s = steps[i];
+    const onValues = s.error !== null && !refused.has(s.error);
+    assert.equal(c.types.length, s.stack.length + (onValues ? 1 : 0), `types after ${c.name} ${c.operand ?? ''}`);
+  });
   const statements = [];
   for (const c of o.commands) {
     assert.ok(c.origin.to <= c.read, `${c.name} ${c.operand}: ${text(c.origin)} ends after byte ${c.read}`);

@@ -1,0 +1,141 @@
+// The parts of the step view that show one step of a run (web/result.js's steps): the facts of
+// its command (what it is, what it does and why, its origin, the source read for it and the token
+// kel had just read), where a diagnostic ended the steps, what kel is holding and the machine
+// after it ran (stack, variables, output so far), and the code store. Each part is made once, and drawn again at
+// every move; step.js puts them under its controls and moves between the steps.
+import { el, scrollWithin, showParts } from './dom.js';
+import { codeSize, commands } from '../core/index.js';
+
+const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
+const part = (root, id) => root.querySelector(`[data-testid="${id}"]`);
+
+// The parts' elements, in the order the view shows them. Nothing in them comes from kel or a
+// link: that is put in as text when a step is drawn.
+export function buildParts() {
+  const title = (id, text) => el('h3', { id }, text);
+  return [
+    el('dl', { className: 'step-facts' },
+      el('dt', {}, 'Command'), el('dd', {}, el('code', { 'data-testid': 'step-command' })),
+      el('dt', {}, 'What it does, and why'), el('dd', { 'data-testid': 'step-explain' }),
+      el('dt', {}, 'Origin'),
+      el('dd', {}, el('code', { className: 'step-origin', 'data-testid': 'step-origin' }), ' ', el('span', { className: 'where' })),
+      el('dt', {}, 'Read since the previous command'),
+      el('dd', {}, el('code', { className: 'step-read', 'data-testid': 'step-read' }),
+        el('span', { className: 'read-none', hidden: true }, 'nothing new: this command comes from what was read before')),
+      el('dt', {}, 'kel had just read'), el('dd', { className: 'step-lookahead', 'data-testid': 'step-lookahead' })),
+    el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
+    el('div', { className: 'machine' },
+      el('div', { className: 'held-part' }, title('held-title', 'kel is holding'),
+        el('ul', { className: 'held', 'aria-labelledby': 'held-title', 'data-testid': 'step-held' }),
+        el('p', { className: 'held-none' })),
+      el('div', {}, title('stack-title', 'Stack, bottom to top'),
+        el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' })),
+      el('div', {}, title('vars-title', 'Variables: slot, name, type, value'),
+        el('ul', { className: 'vars', 'aria-labelledby': 'vars-title', 'data-testid': 'step-vars' })),
+      el('div', {}, title('out-title', 'Output so far'),
+        el('pre', { className: 'step-output', tabIndex: 0, 'aria-labelledby': 'out-title', 'data-testid': 'step-output' }))),
+    title('code-title', 'Code store'),
+    el('div', { className: 'codestore', 'aria-labelledby': 'code-title', 'data-testid': 'codestore' },
+      el('div', { className: 'bytes', tabIndex: 0, 'aria-label': 'The commands in the code store; choose one to go to its step' }),
+      el('p', { className: 'legend' },
+        el('span', { className: 'fct' }, 'command byte'), ' then ', el('span', { className: 'arg' }, 'operand bytes'),
+        `, least significant first: ${Object.entries(commands).map(([n, c]) => `${n} ${hex([c.code])} is 1 + ${c.size - 1}`).join(', ')} bytes.`),
+      el('p', {}, el('span', { className: 'used' }), ` of the store's ${codeSize} bytes used: its capacity, for the whole program.`)),
+  ];
+}
+
+// The facts of step s's command; s is null before the first step.
+export function drawFacts(root, s) {
+  const command = part(root, 'step-command');
+  if (s?.name) {
+    // The name, with what it does on hover and on focus, within the trace's text.
+    const [before, after] = s.command.split(s.name);
+    command.replaceChildren(before, el('span', { className: 'op', tabIndex: 0, 'data-op': s.name }, s.name), after ?? '');
+  } else {
+    command.textContent = s ? 'none: folding failed' : '';
+  }
+  part(root, 'step-explain').textContent = s ? s.explain : 'kel generated no command.';
+  const origin = part(root, 'step-origin');
+  showParts(origin, s?.origin ? s.origin.parts : []);
+  for (const [key, v] of [['line', s?.origin?.line], ['col', s?.origin?.col]]) {
+    if (v) origin.dataset[key] = v;
+    else delete origin.dataset[key];
+  }
+  root.querySelector('.where').textContent = s?.origin ? `line ${s.origin.line}, column ${s.origin.col}` : s ? 'not known' : '';
+  const read = part(root, 'step-read');
+  showParts(read, s ? s.read.parts : []);
+  if (s?.read.ahead) {
+    const a = s.read.ahead;
+    read.append(el('span', {
+      className: a.code === undefined ? 'ahead blank' : 'ahead', title: `looked at, not yet a token${a.words ? ': ' + a.words : ''}`, 'data-testid': 'step-ahead',
+    }, a.code ?? a.blank));
+  }
+  root.querySelector('.read-none').hidden = !s || read.textContent !== '';
+  showParts(part(root, 'step-lookahead'), s?.lookAhead ?? [s ? 'not known' : '']);
+}
+
+// Where kel's diagnostic d ended the steps, shown at step `at` (s, or null at 0) when it is
+// there: the line's text, '' elsewhere.
+export function drawError(root, s, at, d) {
+  const error = part(root, 'step-error');
+  const stopped = d && at === d.at ? d : null;
+  error.hidden = !stopped;
+  error.textContent = !stopped ? ''
+    : at === 0 ? `kel stopped before generating a command: ${d.text}`
+    : s.error && !s.name ? `Folding failed: ${d.text}`
+    : s.error ? `This command failed: ${d.text}`
+    : `kel stopped after this command: ${d.text}`;
+  return error.textContent;
+}
+
+// What kel is holding after step s's command: each thing's source text, then what it is; "not
+// known" where the origins stopped agreeing with kel.
+function drawHeld(root, s) {
+  const held = s?.held ?? null;
+  part(root, 'step-held').replaceChildren(...(held ?? []).map((h) => {
+    const text = el('code', {});
+    showParts(text, h.parts);
+    return el('li', { className: h.kind }, text, ' ', h.words);
+  }));
+  const none = root.querySelector('.held-none');
+  none.hidden = held?.length > 0;
+  none.textContent = held ? 'nothing' : 'not known';
+}
+
+// What kel is holding, and the machine after step s's command ran.
+export function drawMachine(root, s) {
+  drawHeld(root, s);
+  part(root, 'step-stack').replaceChildren(...(s ? s.stack : []).map((v) => el('li', {}, v)));
+  part(root, 'step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
+    el('span', { className: 'slot' }, String(v.slot)), ' ',
+    el('span', { className: 'name' }, v.name ?? '?'), ' ',
+    el('span', { className: 'type' }, v.type ?? ''), ' ',
+    el('span', { className: 'value' }, v.value))));
+  part(root, 'step-output').textContent = s ? s.output.map((l) => l + '\n').join('') : '';
+}
+
+// The code store's commands, made once per run; a step shows those generated so far.
+export function fillCodeStore(root, steps) {
+  const bytes = root.querySelector('.codestore .bytes');
+  bytes.replaceChildren(...steps.filter((s) => s.name).map((s) => {
+    const shown = s.bytes.subarray(0, s.codeTo - s.codeFrom);
+    return el('button', { type: 'button', className: 'cmd', 'aria-label': `${s.command}: ${hex(shown)}`, 'data-step': s.index, 'data-op': s.name },
+      el('span', { className: 'fct' }, hex(shown.subarray(0, 1))), shown.length > 1 ? ' ' : '',
+      el('span', { className: 'arg' }, hex(shown.subarray(1))));
+  }));
+}
+
+// The code store at step `at` (s, or null at 0): the commands generated up to it, its own marked.
+export function drawCodeStore(root, s, at) {
+  const box = root.querySelector('.codestore .bytes');
+  for (const b of box.children) {
+    const k = Number(b.dataset.step);
+    b.hidden = k > at;
+    b.classList.toggle('current', k === at);
+    if (k === at) b.setAttribute('aria-current', 'step');
+    else b.removeAttribute('aria-current');
+  }
+  root.querySelector('.codestore .used').textContent = `${s ? s.codeTo : 0}`;
+  const current = box.querySelector('.current');
+  if (current) scrollWithin(box, current);
+}
