@@ -24,6 +24,7 @@ GEN_VERSION = "4"  # bump when a generator changes, so old inputs are made anew
 
 PROGRAM_END = (b"CONST n = 6;\r\nVAR x : INTEGER;\r\n"
                b"BEGIN x := n * 7; WRITE x; WRITE n < x; WRITE x / n .\r\n")
+KEL_HEAD, KEL_TAIL = b"CONST a = ", b";\r\nBEGIN WRITE a .\r\n"  # W3 and its variant
 LUA_END = b"local n = 6\r\nlocal x = n * 7\r\nprint(x) print(n < x) print(x // n)\r\n"
 
 WORDS = (b"the scanner reads every byte once and keeps one character of look ahead so "
@@ -110,6 +111,14 @@ def mixed(size, head, tail, lua):
     return bytes(out) + tail
 
 
+def counted_sources():
+    """The sources of bench/count, name and bytes: W3 and its variant of 1 MiB, and W4's million
+    empty statements. The first and the last are bench/run's own inputs too."""
+    return {"w3-1m.kel": sum_of_ones(MIB, KEL_HEAD, KEL_TAIL),
+            "w3p-1m.kel": mixed(MIB, KEL_HEAD, KEL_TAIL, False),
+            "w4a.kel": b"BEGIN " + b";" * 1_000_000 + b" .\r\n"}
+
+
 def make_inputs(work, quick):
     stamp = os.path.join(work, "version")
     want = GEN_VERSION + (" quick" if quick else "")
@@ -127,14 +136,15 @@ def make_inputs(work, quick):
     for size, tag in ((big, ""), (MIB, "-1m")):
         fill(os.path.join(work, "w1%s.lua" % tag), size, lc, b"]]\r\n", LUA_END)
         fill(os.path.join(work, "w2%s.lua" % tag), size, bc, b"\r\n", LUA_END)
+    counted = counted_sources()
     files = {
-        "w3.kel": sum_of_ones(mid, b"CONST a = ", b";\r\nBEGIN WRITE a .\r\n"),
+        "w3.kel": sum_of_ones(mid, KEL_HEAD, KEL_TAIL),
         "w3.lua": sum_of_ones(mid, b"local a = ", b"\r\nprint(a)\r\n"),
-        "w3-1m.kel": sum_of_ones(MIB, b"CONST a = ", b";\r\nBEGIN WRITE a .\r\n"),
+        "w3-1m.kel": counted["w3-1m.kel"],
         "w3-1m.lua": sum_of_ones(MIB, b"local a = ", b"\r\nprint(a)\r\n"),
-        "w3p.kel": mixed(mid, b"CONST a = ", b";\r\nBEGIN WRITE a .\r\n", False),
+        "w3p.kel": mixed(mid, KEL_HEAD, KEL_TAIL, False),
         "w3p.lua": mixed(mid, b"local a = ", b"\r\nprint(a)\r\n", True),
-        "w4a.kel": b"BEGIN " + b";" * 1_000_000 + b" .\r\n",
+        "w4a.kel": counted["w4a.kel"],
         "w4a.lua": b";" * 1_000_000 + b"\r\n",
         "w4b.kel": b"BEGIN\r\n" + b";\r\n".join(b"  WRITE %d" % i for i in range(1, 147))
         + b" .\r\n",

@@ -16,7 +16,11 @@
 //   start of the embed's load to its step view drawn at step 3 of variables.kel (a fresh
 //   profile each time);
 // - reload at a step: a draft shown at step 7 in large type, reloaded; from the start of the
-//   load to the draft run and its step view drawn at step 7 again.
+//   load to the draft run and its step view drawn at step 7 again;
+// - tour load to first lesson: from the start of learn.html's load to its first lesson drawn,
+//   with its program run (a fresh profile each time);
+// - a prediction: from a click on a choice of a predict exercise (lesson 7) to the step asked
+//   drawn and laid out in the step view.
 // Medians and extremes over the rounds. Nothing here passes or fails.
 import { readFileSync } from 'node:fs';
 import { embedSizes } from '../web/link.js';
@@ -192,6 +196,34 @@ try {
   }
   figures['reload at a step'] = `${summary(reload)} (variables.kel as a draft, step 7, large type)`;
   await tab.context().close();
+
+  const tour = [];
+  const predict = [];
+  for (let i = 0; i < rounds; i++) {
+    const c = await browser.newContext();
+    const t = await c.newPage();
+    await t.goto(`${server.url}learn.html`);
+    await t.waitForFunction(() => performance.getEntriesByName('kel-first-lesson').length > 0);
+    tour.push(await t.evaluate(() => performance.getEntriesByName('kel-first-lesson')[0].startTime));
+    await t.goto('about:blank');
+    await t.goto(`${server.url}learn.html#lesson=7`);
+    await t.waitForFunction(() => performance.getEntriesByName('kel-first-lesson').length > 0);
+    await t.getByTestId('exercise').first().getByRole('button', { name: 'Start' }).click();
+    await t.getByTestId('choice').first().waitFor();
+    predict.push(await t.evaluate(() => new Promise((done) => {
+      const index = document.querySelector('[data-testid=step-index]');
+      const start = performance.now();
+      new MutationObserver(() => {
+        if (index.textContent !== '3 / 14') return;
+        void document.body.offsetHeight; // laid out
+        done(performance.now() - start);
+      }).observe(index, { childList: true, characterData: true, subtree: true });
+      document.querySelector('[data-testid=choice]').click();
+    })));
+    await c.close();
+  }
+  figures['tour load to first lesson'] = `${summary(tour)} (its program run)`;
+  figures['a prediction, choice to step drawn'] = `${summary(predict)} (lesson 7, command 3)`;
 } finally {
   await browser.close();
   server.close();

@@ -15,8 +15,9 @@ const BOOL = 'BOOLEAN';
 
 // The operation for each operator token: when its left operand lies below its right one on the
 // stack, and when the left one, a constant pushed late, lies on top. The first is also the one
-// that folds it (arith.js), so that a folded result is the machine's.
-const oprs = {
+// that folds it (arith.js), so that a folded result is the machine's. The exercises
+// (exercises.js) take their operations, and those turned round, from it too.
+export const oprs = {
   [Sym.Mul]: ['Mul', 'Mul'], [Sym.Div]: ['Div', 'Vid'], [Sym.And]: ['And', 'And'],
   [Sym.Plus]: ['Add', 'Add'], [Sym.Minus]: ['Sub', 'Bus'], [Sym.Or]: ['Or', 'Or'],
   [Sym.Eql]: ['Eql', 'Eql'], [Sym.Neq]: ['Neq', 'Neq'], [Sym.Lss]: ['Lss', 'Gtr'],

@@ -101,12 +101,9 @@ void InitOprs() {
     }
 }
 
-// Fold and Term are declared inline because they run for every operator and operand: inlined
-// into each level of the grammar, Fold's switch shrinks to that level's operators. Each pays:
-// without it, bench/run's W3 (1 MiB of "1+1+...") costs 62.1 (Fold) or 61.1 (Term) instructions
-// per byte instead of 56.6 (static PIE, callgrind, 2026-12-08).
-
 // The value of x op y, both known at compile time; the same checked arithmetic as the machine.
+// Inline, as it runs for every operator: in each level of the grammar, the switch shrinks to
+// that level's operators.
 inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
     switch (op) {
     case Scnr::sMul: return rt::Mul(x, y);
@@ -128,8 +125,7 @@ inline int32_t Fold(TSymbol op, int32_t x, int32_t y, const char* bug) {
 // The code of d op d1, where one of them at least is not known at compile time. A constant
 // meets a non-constant only here, and only then is it pushed: after the other operand when it is
 // the left one, so the exchanged operation is taken. Out of line, as folding, the common case,
-// never needs it: taken into each level of the grammar, it costs the loops that fold a register
-// more (W3: 57.1 instructions per byte instead of 56.6, the W3 variant 58.0 instead of 56.8).
+// never needs it: taken into each level of the grammar, it would cost the folding loops a register.
 [[gnu::noinline]] void Generate(TItemDesc& d, TItemDesc d1, TSymbol op) {
     if (d.c) {
         Comp::Val(d.v);
@@ -156,7 +152,6 @@ void Expression(TItemDesc& d);
 
 // The alternatives of Factor other than a number are procedures of their own, kept out of line,
 // so that a number, the commonest factor, costs Factor little more than a test and a store.
-// Inlined, Named makes W3 cost 65.1 instructions per byte and Nested 59.6, instead of 56.6.
 
 // A factor that names a constant or a variable.
 [[gnu::noinline]] void Named(TItemDesc& d) {
@@ -216,6 +211,7 @@ void Factor(TItemDesc& d) {
 }
 
 // Term = Factor { MulOperator Factor } .
+// Inline, as it runs for every operand: no call of its own between SimpleExpr and Factor.
 inline void Term(TItemDesc& d) {
     TItemDesc d1;
     Factor(d);

@@ -49,8 +49,7 @@ bool Digit(uint32_t c) { return c >= '0' && c <= '9'; }
 bool Letter(uint32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool Alpha() { return Digit(chr) || Letter(chr); }
 
-// Inline: Token, which calls it, is taken into two procedures, and g++ would keep Number out of
-// both (W3: 59.6 instructions per byte instead of 56.6).
+// Inline: Token, which calls it, is taken into two procedures, and g++ would keep it out of both.
 inline void Number() {
     sym = sNum;
     num = chr - uint32_t{'0'}; // one digit always fits
@@ -130,8 +129,7 @@ inline bool Token() {
         return true;
     }
     // Numbers next, ahead of the switch, whose jump through a table of offsets costs a
-    // position-independent program more than this test (W3: 59.1 instructions per byte with
-    // numbers in the switch, 56.6 ahead of it).
+    // position-independent program more than this test.
     if (Digit(chr)) {
         Number();
         return true;
@@ -164,11 +162,9 @@ inline bool Token() {
 
 // The token after a comment, past any comments that follow it. Out of line, so that Read has no
 // loop: around one, g++ keeps the addresses of the tables that Read indexes in registers, which
-// every Read then saves and restores, as a position-independent program must compute them. W3
-// (1 MiB of "1+1+...") takes 67.1 instructions per byte with the loop in Read, 56.6 without it
-// (callgrind, 2026-12-08). g++ keeps Id and Comment, called from both copies of Token, out of
-// line by itself; taken into Read, they would make it save and restore registers too (W3: 64.6
-// with Id in Read, 58.6 with Comment).
+// every Read then saves and restores, as a position-independent program must compute them. g++
+// keeps Id and Comment, called from both copies of Token, out of line by itself; taken into
+// Read, they would make it save and restore registers too.
 [[gnu::noinline]] void PastComments() {
     while (!Token()) {
     }

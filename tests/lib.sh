@@ -2,12 +2,18 @@
 # script (tests/windows/run, tests/web/run, tests/hostile-slow, ...) and by the scripts they run
 # (tests/examples/run-example, tests/e2e/shared-input), after setting STAGE to the stage's name.
 #
-# A stage counts its tests in passed, failed and skipped and ends with finish, whose line
-# "STAGE: N passed, M failed" (", K skipped" where it skipped any) is what tests/run-all reads.
-# Each helper has one meaning everywhere:
+# A stage counts its tests in passed, failed and skipped, and ends with finish, whose line
+# "STAGE: N passed, M failed" (", K skipped" where it skipped any) is the one way a stage reports:
+# tests/run-all adds up these lines, whatever tools the stages ran. What a tool reports is read
+# here, by one count_ helper for each tool. Each helper has one meaning everywhere:
 #   check NAME COMMAND...       one test: the command's status decides
 #   same NAME EXPECTED FILE     the file holds exactly the expected bytes
 #   skip WHAT, missing TOOL     what was not tested, and why
+#   count_tap LOG               the tests of node's test runner (TAP), added to the counts
+#   count_gtest LOG STATUS      GoogleTest's, added to the counts
+#   count_ctest LOG             ctest's, added to the counts
+#   count_line NAME LOG         a line "NAME: N passed, M failed": a stage's, or kel's e2e runner's
+#   finish                      the stage's line, and its end: its status says whether all passed
 #   build_preset PRESET [TARGET]  a CMake preset built, or a failure counted
 #   run_examples KEL            every example through a kel, each a check
 #   wine_up DIR EXE FILE        wine started, and FILE a command that runs EXE under it
@@ -155,8 +161,41 @@ count_tap() {
     if [ "$f" -ne 0 ]; then cat "$1"; else grep -E '^(ok|# (pass|fail))' "$1"; fi
 }
 
-# Adds the last "NAME: N passed, M failed[, K skipped]" line of a log to the counts; a log without
-# one counts as one failure. Returns 1 when the stage named no counts (it was skipped or broke).
+# Adds GoogleTest's summary of a log, written by a program that ended with STATUS, to the counts:
+# "[  PASSED  ] N tests." and, where there were any, the skipped and the failed tests, shown with
+# the end of the log. Without the first line, or with a failed status and no failed test, the
+# program broke: one failure.
+#   count_gtest LOG STATUS
+count_gtest() {
+    local p s f
+    p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$1")
+    s=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below:.*/\1/p' "$1")
+    f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:.*/\1/p' "$1")
+    if [ -z "$p" ]; then p=0 f=1; fi
+    if [ "$2" -ne 0 ] && [ "${f:-0}" -eq 0 ]; then f=1; fi
+    passed=$((passed + p))
+    skipped=$((skipped + ${s:-0}))
+    failed=$((failed + ${f:-0}))
+    [ "${f:-0}" -eq 0 ] || tail -n 30 "$1"
+}
+
+# Adds ctest's summary of a log ("N% tests passed, M tests failed out of T") to the counts; a log
+# without it counts as one failure.
+#   count_ctest LOG
+count_ctest() {
+    local line
+    line=$(grep -E '% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+    if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+        passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+        failed=$((failed + BASH_REMATCH[1]))
+    else
+        failed=$((failed + 1))
+    fi
+}
+
+# Adds the last "NAME: N passed, M failed[, K skipped]" line of a log to the counts: the line of a
+# stage (finish), or of kel's end-to-end runner, which reports the same way. A log without one
+# counts as one failure. Returns 1 when the stage named no counts (it was skipped or broke).
 #   count_line NAME LOG
 count_line() {
     local line
@@ -171,7 +210,9 @@ count_line() {
     return 1
 }
 
-# The stage's last line, and its status.
+# The stage's last line, its one report of its counts, and its end; the status says whether every
+# test passed.
+#   finish
 finish() {
     if [ "$skipped" -gt 0 ]; then
         echo "$STAGE: $passed passed, $failed failed, $skipped skipped"

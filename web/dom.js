@@ -15,10 +15,11 @@ export function el(tag, props = {}, ...children) {
 }
 
 // parts: strings, { skipped } (text left out, "… 4,094 lines …"), { code } (a token) and
-// { ahead } (the character kel looked at past a token, not yet a token itself).
-export function showParts(node, parts) {
-  node.replaceChildren(...parts.map((p) => {
-    if (typeof p === 'string') return p;
+// { ahead } (the character kel looked at past a token, not yet a token itself); text(s) gives
+// the nodes for a string of words (terms.js links terms in it), the string itself by default.
+export function showParts(node, parts, text = (s) => [s]) {
+  node.replaceChildren(...parts.flatMap((p) => {
+    if (typeof p === 'string') return text(p);
     if (p.skipped) return el('span', { className: 'skipped' }, p.skipped);
     if (p.code !== undefined) return el('code', {}, p.code);
     return el('code', { className: 'ahead', title: 'looked at, not yet a token' }, p.ahead);

@@ -1,14 +1,16 @@
 // The instruction reference on hover and on focus: an element with data-op, a command's name as
-// kel's trace gives it, shows what that command does (facts.js commandHelp) in the one tooltip of
-// the page, which describes the element while it shows. Escape hides it.
+// kel's trace gives it, shows what that command does (facts.js commandHelp), and one with
+// data-term, a glossary term, its definition (glossary.js), in the one tooltip of the page,
+// which describes the element while it shows. Escape hides it.
 import { commandHelp } from '../core/index.js';
 import { el } from './dom.js';
+import { definition } from './glossary.js';
 
 let tip = null;
 let target = null;
 
 function show(t) {
-  const text = commandHelp(t.dataset.op);
+  const text = t.dataset.op ? commandHelp(t.dataset.op) : definition(t.dataset.term);
   if (!text) return;
   if (!tip) {
     tip = document.body.appendChild(el('div', { id: 'op-help', className: 'op-help', role: 'tooltip', hidden: true }));
@@ -34,15 +36,15 @@ function hide() {
   target = null;
 }
 
-// Shows the help for every element with data-op within root; before any other keydown listener
-// on root, so that Escape hides the help first.
+// Shows the help for every element with data-op or data-term within root; before any other
+// keydown listener on root, so that Escape hides the help first.
 export function attachHelp(root) {
   const over = (e) => {
-    const t = e.target.closest?.('[data-op]');
+    const t = e.target.closest?.('[data-op], [data-term]');
     if (t && root.contains(t)) show(t);
   };
   const out = (e) => {
-    const t = e.target.closest?.('[data-op]');
+    const t = e.target.closest?.('[data-op], [data-term]');
     if (t && t === target && !t.contains(e.relatedTarget) && !tip.contains(e.relatedTarget)) hide();
   };
   root.addEventListener('mouseover', over);

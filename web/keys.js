@@ -12,6 +12,7 @@ const keys = [
   ['Space', 'play or pause'],
   ['+ −', 'play faster or slower'],
   ['L', 'large type, or normal type again'],
+  ['P', 'predict mode: each Next asks for the command first'],
   ['?', 'show or hide these keys'],
   ['Esc', 'hide these keys, or close the step view'],
 ];
@@ -80,6 +81,7 @@ export function listenKeys(steps, { open = null, embed = false } = {}) {
       else if (key === ' ') steps.playPause();
       else if (key === '+') steps.faster(1);
       else if (key === '-') steps.faster(-1);
+      else if (key === 'p' || key === 'P') steps.predict();
       else if (key === 'Escape' && steps.closable) steps.close(true);
       else return false;
     }

@@ -62,6 +62,10 @@ const steps = createStepView($('step-view'), {
     if (byReader) $('step').focus();
   },
   keys: { open: (k, play) => openSteps(k, { play }) },
+  onPredict(on) {
+    address.predict(on);
+    sharing.follow();
+  },
 });
 const sharing = createShare($, { editor, address, step: () => (steps.isOpen && !stale() ? steps.step : 0) });
 
@@ -209,7 +213,7 @@ async function openLink(instead) {
   await setProgram(link.text, link.named);
   $('link-note').textContent = unread(link.h);
   $('link-note').hidden = link.h.unread.length === 0;
-  if ((await runNow()) && link.h.step) openSteps(link.h.step, { play: link.h.play });
+  if ((await runNow()) && (link.h.step || link.h.predict)) openSteps(link.h.step ?? 1, { play: link.h.play, predict: Boolean(link.h.predict) });
   return 'opened';
 }
 

@@ -6,7 +6,7 @@
 import { el, scrollWithin } from './dom.js';
 import { attachHelp } from './help.js';
 
-// panes: the three elements { stdout, stderr, terminal }, and note, the element that says how
+// panes: the three elements { stdout, stderr, terminal } (the tour has no terminal), and note, the element that says how
 // much of the output the step shown has written; onGoTo(line) when a line number is chosen,
 // onStep(k) when a trace line is.
 export function createPanes(panes, { onGoTo, onStep }) {
@@ -25,7 +25,7 @@ export function createPanes(panes, { onGoTo, onStep }) {
     }));
   }
 
-  for (const pane of [stdout, stderr, terminal]) {
+  for (const pane of [stdout, stderr, terminal].filter(Boolean)) {
     pane.addEventListener('click', (e) => {
       const a = e.target.closest('a');
       if (!a) return;
@@ -41,7 +41,7 @@ export function createPanes(panes, { onGoTo, onStep }) {
     show(rows) {
       show(stdout, rows.filter((r) => r.fd === 1));
       show(stderr, rows.filter((r) => r.fd === 2), true);
-      show(terminal, rows);
+      if (terminal) show(terminal, rows);
       this.markWritten(-1);
     },
     // Marks the trace pane's row i (from 0), or none for -1.

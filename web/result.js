@@ -5,7 +5,7 @@
 // byte offsets turned into positions in the decoded text (core/positions.js). No DOM.
 import {
   character, charIndex, diagnosticRange, excerpt, explain, foldWords, heldWords, linesAndColumns, lookAhead, origins,
-  replay, run, shown, traceOf,
+  questions, replay, run, shown, traceOf,
 } from '../core/index.js';
 
 // A byte-order mark stays a character of the text, as in the editor's text the bytes came from.
@@ -26,8 +26,8 @@ function lines(kelLines, input) {
 // is about, { from, to, line, col }, or null) }, or null. Each step is what the step view draws
 // (step.js), worked out here: positions as indices in the editor's text, source text shortened
 // (words.js excerpt), words, what kel is holding (held: { kind, parts, words } in source order,
-// null where not known), and values as kel writes them. A fold that ended kel is a step of its
-// own, the last, with no command.
+// null where not known), values as kel writes them, and the question a prediction of its command
+// asks (core/exercises.js). A fold that ended kel is a step of its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const written = traceOf(r.chunks);
@@ -39,6 +39,7 @@ export async function result(kel, input) {
   const origin = (x) => ({ ...at(input, x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
   const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
+  const asked = questions(steps, o, input);
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
     const next = steps[i + 1] && { name: steps[i + 1].name, originParts: shownOrigins[i + 1]?.parts };
@@ -49,12 +50,14 @@ export async function result(kel, input) {
       traceRow: s.traceRow,
       command: s.command,
       name: s.name,
+      operand: s.operand,
       bytes: s.bytes,
       codeFrom: s.codeFrom,
       codeTo: s.codeTo,
       origin: shownOrigin,
       explain: explain(s, why, c),
       held: why && why.held.map((h) => held(input, h)),
+      question: asked[i],
       error: s.error,
     };
   });
@@ -68,6 +71,7 @@ export async function result(kel, input) {
       traceRow: written.diagnostic.row, // the fold's line is kel's diagnostic
       command: null,
       name: null,
+      question: null,
       bytes: new Uint8Array(0),
       codeFrom: last?.codeTo ?? 0,
       codeTo: last?.codeTo ?? 0,

@@ -23,7 +23,7 @@ export function createShare($, { editor, address, step }) {
     large.disabled = width < embedSizes.at(-1)[0]; // only the largest frame has room for large type
     const options = { width, height, large: large.checked && !large.disabled, theme: $('share-theme').value || undefined };
     $('link').value = location.href;
-    $('share-embed').value = embedCode(address.named, step(), location.href, options);
+    $('share-embed').value = embedCode(address.named, step(), location.href, { ...options, predict: address.predicting });
     const note = $('share-note');
     note.textContent = copying ? ''
       : copied === location.href ? 'Link copied.'

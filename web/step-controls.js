@@ -1,13 +1,14 @@
 // The step view's controls: First, Back, Play, Next and Last, the slider, the speed (as slow as
 // one step in four seconds), large type, the keys and Close, what each button and the slider
 // does, and where the view stands among the steps. What a move or a play does is step.js's: it
-// hands listen() its moves. The keys themselves, and their list, are keys.js's.
+// hands listen() its moves. The toggle of predict mode and its score are step-predict.js's,
+// among these controls. The keys themselves, and their list, are keys.js's.
 import { isLarge, onLarge, setLarge } from './appearance.js';
 import { el } from './dom.js';
 import { keysButton } from './keys.js';
 
 const speeds = [0.25, 0.5, 1, 2, 4, 8]; // steps a second
-const speedText = (v) => (v < 1 ? `1 every ${1 / v} seconds` : `${v} a second`);
+const speedText = (v) => (v < 1 ? `1 in ${1 / v} seconds` : `${v} a second`);
 
 const control = (root, id) => root.querySelector(`[data-testid="${id}"]`);
 
@@ -23,7 +24,7 @@ export function buildControls(closable) {
       button('step-last', 'Last'),
       el('input', { type: 'range', min: 1, max: 1, value: 1, 'aria-label': 'Command', 'data-testid': 'step-slider' }),
       el('span', { className: 'step-index', 'data-testid': 'step-index' }),
-      el('label', { className: 'step-speed' }, 'Speed ', el('select', { 'data-testid': 'step-speed' },
+      el('label', { className: 'step-speed' }, el('span', { className: 'speed-word' }, 'Speed '), el('select', { 'data-testid': 'step-speed' },
         ...speeds.map((v) => el('option', { value: v, selected: v === 2 }, speedText(v))))),
       button('step-present', 'Large type', { 'aria-pressed': String(isLarge()), 'aria-keyshortcuts': 'L' }),
       button('step-keys-button', '?', { 'aria-label': 'Keys', 'aria-expanded': 'false', 'aria-keyshortcuts': '?' }),

@@ -2,9 +2,12 @@
 // its command (what it is, what it does and why, its origin, the source read for it and the token
 // kel had just read), where a diagnostic ended the steps, what kel is holding and the machine
 // after it ran (stack, variables, output so far), and the code store. Each part is made once, and drawn again at
-// every move; step.js puts them under its controls and moves between the steps.
+// every move; step.js puts them under its controls and moves between the steps. The glossary's
+// terms in the step's words link to their entries (terms.js): seen, shared by the parts of one
+// step, holds the terms linked already, so that only a term's first use is a link.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
+import { withTerms } from './terms.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
 const part = (root, id) => root.querySelector(`[data-testid="${id}"]`);
@@ -45,7 +48,7 @@ export function buildParts() {
 }
 
 // The facts of step s's command; s is null before the first step.
-export function drawFacts(root, s) {
+export function drawFacts(root, s, seen = new Set()) {
   const command = part(root, 'step-command');
   if (s?.name) {
     // The name, with what it does on hover and on focus, within the trace's text.
@@ -54,7 +57,7 @@ export function drawFacts(root, s) {
   } else {
     command.textContent = s ? 'none: folding failed' : '';
   }
-  part(root, 'step-explain').textContent = s ? s.explain : 'kel generated no command.';
+  part(root, 'step-explain').replaceChildren(...withTerms(s ? s.explain : 'kel generated no command.', seen));
   const origin = part(root, 'step-origin');
   showParts(origin, s?.origin ? s.origin.parts : []);
   for (const [key, v] of [['line', s?.origin?.line], ['col', s?.origin?.col]]) {
@@ -71,21 +74,22 @@ export function drawFacts(root, s) {
     }, a.code ?? a.blank));
   }
   root.querySelector('.read-none').hidden = !s || read.textContent !== '';
-  showParts(part(root, 'step-lookahead'), s?.lookAhead ?? [s ? 'not known' : '']);
+  showParts(part(root, 'step-lookahead'), s?.lookAhead ?? [s ? 'not known' : ''], (t) => withTerms(t, seen));
 }
 
 // Where kel's diagnostic d ended the steps, shown at step `at` (s, or null at 0) when it is
 // there: the line's text, '' elsewhere.
-export function drawError(root, s, at, d) {
+export function drawError(root, s, at, d, seen = new Set()) {
   const error = part(root, 'step-error');
   const stopped = d && at === d.at ? d : null;
   error.hidden = !stopped;
-  error.textContent = !stopped ? ''
+  const text = !stopped ? ''
     : at === 0 ? `kel stopped before generating a command: ${d.text}`
     : s.error && !s.name ? `Folding failed: ${d.text}`
     : s.error ? `This command failed: ${d.text}`
     : `kel stopped after this command: ${d.text}`;
-  return error.textContent;
+  error.replaceChildren(...withTerms(text, seen));
+  return text;
 }
 
 // What kel is holding after step s's command: each thing's source text, then what it is; "not

@@ -2,22 +2,26 @@
 // generate it), the source kel had read for it and the token it had just read, the command and
 // what it does and why, in words, the machine after it ran, and the code store so far. It draws
 // the steps web/worker.js worked out, and makes its own elements in the root it is given, for
-// the playground and the embed alike: its controls (step-controls.js) and the parts that show a
-// step (step-parts.js). It holds the run open and the step shown, moves between the steps, and
-// plays them, stepping on by itself. Its keys work on the whole page (keys.js). The page is told
-// of every move, to mark the editor and the panes to match.
+// the playground, the tour and the embed alike: its controls (step-controls.js) and the parts
+// that show a step (step-parts.js). It holds the run open and the step shown, moves between the
+// steps, and plays them, stepping on by itself; in predict mode (step-predict.js) a Next first
+// asks for the command. Its keys work on the whole page (keys.js). The page is told of every
+// move, to mark the editor and the panes to match.
 import { el } from './dom.js';
 import { attachHelp } from './help.js';
 import { listenKeys } from './keys.js';
+import { createPredict } from './step-predict.js';
 import { buildControls, drawPlace, faster, listen, showPlaying, stepsPerSecond } from './step-controls.js';
 import { buildParts, drawCodeStore, drawError, drawFacts, drawMachine, fillCodeStore } from './step-parts.js';
 
 // root is the view's element; onMove(step, k) is called at every move, with step null when there
-// is none; onClose(byReader) when it closes, byReader true when the reader closed it. Without
-// closable there is no Close (the embed). keys gives keys.js its options.
-export function createStepView(root, { onMove, onClose = () => {}, closable = true, keys = {} }) {
+// is none; onClose(byReader) when it closes, byReader true when the reader closed it; onPredict(on)
+// when predict mode is turned on or off. Without closable there is no Close (the embed). keys
+// gives keys.js its options.
+export function createStepView(root, { onMove, onClose = () => {}, onPredict = () => {}, closable = true, keys = {} }) {
   root.replaceChildren(
     ...buildControls(closable),
+    el('div', { className: 'predict-area', hidden: true }),
     el('p', { className: 'sr-only', 'aria-live': 'polite', 'data-testid': 'step-live' }),
     ...buildParts(),
   );
@@ -25,17 +29,30 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
   let run = null; // the worker's result: { steps, diagnostic }
   let at = 0;
   let timer = 0;
+  const predict = createPredict({
+    controls: root.querySelector('.step-controls'),
+    area: root.querySelector('.predict-area'),
+    move(k) {
+      show(k, true);
+      root.focus();
+    },
+    onToggle: onPredict,
+  });
 
-  function show(k) {
+  // Shows step k; in predict mode a Next asks first, unless told not to (asked: it was asked).
+  function show(k, asked = false) {
     const n = run.steps.length;
-    at = Math.min(Math.max(k, n ? 1 : 0), n);
+    const to = Math.min(Math.max(k, n ? 1 : 0), n);
+    if (!asked && predict.intercept(to, at, run.steps)) return pause();
+    at = to;
     const s = at ? run.steps[at - 1] : null;
+    const seen = new Set(); // the glossary's terms linked in this step's words
     drawPlace(root, at, n);
-    drawFacts(root, s);
+    drawFacts(root, s, seen);
     drawMachine(root, s);
     drawCodeStore(root, s, at);
     // A diagnostic ends the steps where it happened.
-    const stopped = drawError(root, s, at, run.diagnostic);
+    const stopped = drawError(root, s, at, run.diagnostic, seen);
     root.querySelector('[data-testid="step-live"]').textContent =
       s ? `Command ${at} of ${n}: ${s.command ?? 'folding'}. ${s.explain}${stopped && ' ' + stopped}` : '';
     if (at >= n) pause();
@@ -67,6 +84,7 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     },
     go: show,
     playOrPause: () => (timer ? pause : play)(),
+    predict: () => predict.set(!predict.on),
     restart() {
       if (!timer) return;
       pause();
@@ -85,13 +103,16 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
   }
 
   const view = {
-    // Opens the view on a run at step k (from 1), playing when play is true.
-    open(r, k = 1, { play: playing = false } = {}) {
+    // Opens the view on a run at step k (from 1), playing when play is true, in predict mode when
+    // predicting is true (false: off; undefined: as it was).
+    open(r, k = 1, { play: playing = false, predict: predicting } = {}) {
       pause();
       run = r;
       root.hidden = false;
       fillCodeStore(root, run.steps);
-      show(k);
+      if (predicting !== undefined) predict.set(predicting);
+      predict.reset(k);
+      show(k, true);
       if (playing) play();
     },
     // Goes to step k of the run open.
@@ -101,6 +122,7 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     close,
     closable,
     playPause: moves.playOrPause,
+    predict: moves.predict,
     // One speed faster (by 1) or slower (by -1).
     faster(by) {
       faster(root, by);
@@ -111,6 +133,9 @@ export function createStepView(root, { onMove, onClose = () => {}, closable = tr
     },
     get step() {
       return at;
+    },
+    get predicting() {
+      return predict.on;
     },
     get steps() {
       return run ? run.steps : [];

@@ -191,7 +191,9 @@ test('keys from the first moment, Space after a click, ? anywhere, Page Down lef
   await p.keyboard.press('Escape');
   await p.keyboard.press('ArrowRight');
   assert.equal(await text(p, 'step-index'), '1 / 14');
-  // Space plays and pauses; the button clicked last is not pressed again.
+  // Space plays and pauses; the button clicked last is not pressed again. (At one step in four
+  // seconds, no step is played before the page is read.)
+  await byId(p, 'step-speed').selectOption('0.25');
   for (const button of ['step-present', 'step-next']) {
     await byId(p, button).click();
     const [k, big] = [await text(p, 'step-index'), await large(p)];
@@ -201,7 +203,7 @@ test('keys from the first moment, Space after a click, ? anywhere, Page Down lef
     assert.equal(await text(p, 'step-play'), 'Play', button);
   }
   assert.deepEqual(await byId(p, 'step-speed').locator('option').evaluateAll((os) => os.map((o) => [o.value, o.textContent])).then((o) => o.slice(0, 3)),
-    [['0.25', '1 every 4 seconds'], ['0.5', '1 every 2 seconds'], ['1', '1 a second']]);
+    [['0.25', '1 in 4 seconds'], ['0.5', '1 in 2 seconds'], ['1', '1 a second']]);
   // Typing is the editor's: ? is a character there.
   await type(p, 'BEGIN WRITE 1 ?');
   assert.equal(await byId(p, 'step-keys').isVisible(), false);
