@@ -2,11 +2,14 @@
 // client sees it (didChange sent to publishDiagnostics for that version received, the server's
 // pause of 150 ms after a change included), for a program of 100 lines and one of 1 MiB (1000
 // lines of comments above it); each change alternates between a clean text and one with an error.
-// Also the size of the .vsix (editors/vscode/pack). Medians and extremes over the rounds. Nothing
-// here passes or fails. Needs build-wasm/kel.wasm and `npm ci` in editors/.
+// Then typing: 30 keys at 10 a second into the program of 1 MiB, each a change of a part followed
+// by a request for inlay hints, as VS Code sends them; the time from the last key to its
+// diagnostics, and the server's processor time over the 30 keys (from /proc, Linux only). Also the
+// size of the .vsix (editors/vscode/pack). Medians and extremes over the rounds. Nothing here
+// passes or fails. Needs build-wasm/kel.wasm and `npm ci` in editors/.
 //   node bench/lsp.mjs [--rounds N]
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, rmSync, statSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { root } from '../tests/editors/editors.mjs';
@@ -43,6 +46,36 @@ for (const [what, text] of [['a program of 100 lines', program], ['a program of 
   }
   figures[`change to diagnostics, ${what} (${text(0).length} bytes)`] = summary(times);
 }
+
+// The processor time the server's process has used, in ms, where /proc tells it.
+const stat = `/proc/${c.child.pid}/stat`;
+const cpu = () => {
+  if (!existsSync(stat)) return NaN;
+  const [utime, stime] = readFileSync(stat, 'utf8').split(') ')[1].split(' ').slice(11, 13).map(Number);
+  return ((utime + stime) * 1000) / 100; // clock ticks of 10 ms
+};
+const typing = { last: [], cpu: [] };
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+for (let round = 0; round < Math.max(3, rounds / 3); round++) {
+  const uri = `file:///bench/typing${round}.kel`;
+  await c.open(uri, large(0));
+  const line = large(0).split('\n').length - 3; // '  WRITE x + 0', before the last line
+  const cpu0 = cpu();
+  let t0;
+  for (let k = 1; k <= 30; k++) {
+    await sleep(100);
+    t0 = performance.now();
+    c.edit(uri, k + 1, [[line, 2, line, 2], ' ']);
+    const range = { start: { line: 0, character: 0 }, end: { line: line + 2, character: 0 } };
+    c.request('textDocument/inlayHint', { textDocument: { uri }, range });
+  }
+  while ((await c.diagnostics(uri)).params.version !== 31);
+  typing.last.push(performance.now() - t0);
+  typing.cpu.push(cpu() - cpu0);
+  c.notify('textDocument/didClose', { textDocument: { uri } });
+}
+figures['30 keys at 10 a second into 1 MiB, an inlayHint after each: the last key to its diagnostics'] = summary(typing.last);
+figures['30 keys at 10 a second into 1 MiB, an inlayHint after each: the server\'s processor time'] = summary(typing.cpu);
 await c.request('shutdown');
 c.notify('exit');
 

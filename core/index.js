@@ -3,7 +3,7 @@
 // module: the page's worker, the language server's worker and the tests load it alike.
 //
 // Running kel: kel.wasm's host.
-export { run } from './kel.js';
+export { run, Stopped } from './kel.js';
 // Reading what kel wrote: its lines, its trace and its diagnostic, and the bytes that one is about.
 export { traceOf } from './lines.js';
 export { diagnosticOf, diagnosticRange } from './diagnostic.js';

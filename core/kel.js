@@ -15,13 +15,24 @@ class Exit {
   }
 }
 
+// The error a run rejects with when it was told to stop (run's stop).
+export class Stopped extends Error {
+  constructor() {
+    super('the run of kel was stopped');
+  }
+}
+
 // Runs kel once: module is the compiled kel.wasm, input the bytes of standard input, args the
 // parameters after the program's name. Resolves to { status, stdout, stderr, chunks, read }:
 // chunks lists every write as { fd, bytes, read }, read being how many input bytes kel had been
 // given when it wrote, and the last read how many it had been given in all. Input goes to kel one
 // byte per read, and kel writes out all it holds before it reads, so read is exact: the commands
-// in a chunk were generated with exactly read bytes seen. A trap in kel rejects.
-export async function run(module, input, args = []) {
+// in a chunk were generated with exactly read bytes seen. A trap in kel rejects. stop, when given,
+// is an Int32Array, over memory that another thread shares: once its first element is not 0, kel
+// is ended at its next read and run rejects with Stopped, so a run that is no longer wanted ends
+// at once without ending the thread it runs in. It is read plainly, not through Atomics, as a
+// read per byte must stay cheap.
+export async function run(module, input, args = [], stop = null) {
   const enc = new TextEncoder();
   const argv = ['kel', ...args].map((a) => enc.encode(a + '\0'));
   const chunks = [];
@@ -69,6 +80,7 @@ export async function run(module, input, args = []) {
     },
     fd_read(fd, iovs, count, doneAt) {
       if (fd !== 0) return EBADF;
+      if (stop !== null && stop[0] !== 0) throw new Stopped();
       const v = view();
       let done = 0;
       // One byte, into the first buffer with room, while any is left.

@@ -4,9 +4,11 @@
 // only while they agree with kel's trace), which tie each Wrt or WrB to its WRITE and a failure to
 // its source; and a second run, of the names kel accepted followed by a WRITE of each, whose
 // trace and output give each name's class, value or slot, and type. Results are plain data with
-// byte offsets, so that they cross unchanged from the worker thread that computes them.
+// byte offsets, so that they cross unchanged from the worker thread that computes them. A check
+// stops where it is, at kel's next read or between its steps, once it is no longer wanted
+// (checker.js).
 import { parentPort, workerData } from 'node:worker_threads';
-import { diagnosticRange, origins, run, traceOf } from '../../core/index.js';
+import { diagnosticRange, origins, run, Scanner, Stopped, Sym, traceOf } from '../../core/index.js';
 
 const enc = new TextEncoder();
 
@@ -18,7 +20,7 @@ const outputOf = (lines) => lines.filter((l) => l.fd === 1).map((l) => l.text);
 // the trace, Val v (a constant) or Lod i (a variable in slot i), then Wrt (INTEGER) or WrB
 // (BOOLEAN), and the k-th line of the output (the value). null unless kel agrees with the
 // declarations in every one of them.
-async function namesOf(module, bytes, decls) {
+async function namesOf(module, bytes, decls, dropped) {
   if (decls.length === 0) return [];
   const text = (x) => bytes.subarray(x.from, x.to);
   const consts = decls.filter((d) => d.kind === 'constant');
@@ -30,7 +32,7 @@ async function namesOf(module, bytes, decls) {
     ...vars.flatMap((d) => [text(d), enc.encode(` : ${d.type};\n`)]),
     enc.encode(`BEGIN ${decls.map((d) => `WRITE ${d.name}`).join('; ')} .\n`),
   ]);
-  const r = await run(module, input);
+  const r = await run(module, input, [], dropped);
   const { lines, trace, diagnostic } = traceOf(r.chunks);
   if (r.status !== 0 || diagnostic || trace.length !== 2 * decls.length) return null;
   const output = outputOf(lines);
@@ -49,17 +51,33 @@ async function namesOf(module, bytes, decls) {
   return names;
 }
 
-// kel's diagnostic and the bytes it is about (core/diagnostic.js), or null.
+// kel's diagnostic and the bytes it is about (core/diagnostic.js), or null. kel's parser names
+// where the token it stopped at starts; the editor's user sees the whole token, or, where kel
+// stopped at the end of the text, the place right after the program's last token, where what is
+// missing (the final full stop, most often) would go.
 function diagnosed(bytes, d, o) {
   if (!d) return null;
   const { from, to } = diagnosticRange(bytes, d, o) ?? { from: 0, to: 0 };
-  return { text: d.text, from, to };
+  return { text: d.text, ...(d.text.startsWith('Prsr ') ? stoppedAt(bytes, from) : null) ?? { from, to } };
 }
 
-async function check(module, bytes) {
-  const r = await run(module, bytes);
+// The token that starts at offset, or the end of the last token when only blanks and comments
+// follow offset; null when there is none.
+function stoppedAt(bytes, offset) {
+  const at = (i) => bytes[i];
+  const here = new Scanner(at, bytes.length, offset);
+  if (here.read() !== Sym.EOF) return here.from === offset ? { from: here.from, to: here.to } : null;
+  const all = new Scanner(at, bytes.length);
+  let end = -1;
+  while (all.read() !== Sym.EOF && all.from < offset && !all.error) end = all.to;
+  return end < 0 ? null : { from: end, to: end };
+}
+
+async function check(module, bytes, dropped) {
+  const r = await run(module, bytes, [], dropped);
   const written = traceOf(r.chunks);
   const { lines } = written;
+  if (dropped[0]) throw new Stopped();
   const o = origins(bytes, r, written);
   const output = outputOf(lines);
   const writes = o.commands
@@ -67,7 +85,8 @@ async function check(module, bytes) {
     .map((c, k) => ({ from: c.origin.from, to: c.origin.to, end: c.expressionEnd, value: output[k] ?? null }));
   const own = o.declarations.filter((d) => !d.predeclared);
   const first = o.declarations.length - own.length;
-  const names = await namesOf(module, bytes, own);
+  if (dropped[0]) throw new Stopped();
+  const names = await namesOf(module, bytes, own, dropped);
   const refs = (names ? o.references : [])
     .filter((x) => x.decl >= first)
     .map((x) => ({ from: x.from, to: x.to, decl: x.decl - first }));
@@ -81,14 +100,17 @@ async function check(module, bytes) {
   };
 }
 
-// The worker thread's side: checks each text it is sent with the kel.wasm it was started with.
+// The worker thread's side: checks each text it is sent with the kel.wasm it was started with,
+// and stops a check once dropped (checker.js) says so.
 export function serve() {
-  const { module } = workerData;
+  const { module, dropped } = workerData;
   parentPort.on('message', async (bytes) => {
+    let outcome;
     try {
-      parentPort.postMessage(await check(module, bytes));
+      outcome = await check(module, bytes, dropped);
     } catch (e) {
-      parentPort.postMessage({ error: `kel.wasm failed: ${e?.message ?? e}` });
+      outcome = e instanceof Stopped ? { superseded: true } : { error: `kel.wasm failed: ${e?.message ?? e}` };
     }
+    parentPort.postMessage(outcome);
   });
 }

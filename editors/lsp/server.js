@@ -1,21 +1,19 @@
-// The kel language server's main thread: the protocol over standard input and output, the open
-// documents, and what each feature shows of kel's checks (check.js, run by checker.js).
+// The kel language server's main thread: its start-up (the command line, kel.wasm, what it
+// offers) and the protocol over standard input and output, which it hands to the open documents
+// (documents.js) and the features (features.js). kel's checks run in a worker thread (check.js,
+// run by checker.js).
 import { existsSync, readFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import {
-  DiagnosticSeverity,
-  StreamMessageWriter,
-  SymbolKind,
-  TextDocumentSyncKind,
-  createConnection,
+  ErrorCodes, ResponseError, StreamMessageWriter, TextDocumentSyncKind, createConnection,
 } from 'vscode-languageserver/node';
 import { Checker } from './checker.js';
-import { Reader } from './rpc.js';
-import { Text } from './text.js';
+import { Documents } from './documents.js';
+import { requests } from './features.js';
+import { Lifecycle } from './lifecycle.js';
+import { notUtf8, Reader } from './rpc.js';
 
-const maxBytes = 4 * 1024 * 1024; // the largest text checked, in UTF-8
-const delay = 150; // ms from the last change to its check
 const usage = 'usage: kel-language-server --stdio [--kel-wasm PATH] [--position-encoding utf-8|utf-16]';
 
 // The command line: --stdio (the only transport), --kel-wasm PATH, --position-encoding for a
@@ -53,6 +51,16 @@ function findKel(given, here) {
   }
 }
 
+const capabilities = (utf8) => ({
+  positionEncoding: utf8 ? 'utf-8' : 'utf-16',
+  textDocumentSync: { openClose: true, change: TextDocumentSyncKind.Incremental },
+  hoverProvider: true,
+  definitionProvider: true,
+  referencesProvider: true,
+  documentSymbolProvider: true,
+  inlayHintProvider: true,
+});
+
 export function main(argv, entryUrl) {
   const opts = options(argv);
   if (opts.exit !== undefined) {
@@ -64,218 +72,43 @@ export function main(argv, entryUrl) {
   const checker = kel.module && new Checker(new URL(entryUrl), kel.module);
 
   const writer = new StreamMessageWriter(process.stdout);
-  const connection = createConnection(new Reader(process.stdin, (m) => writer.write(m)), writer);
-  const docs = new Map(); // uri -> { text, version, result, timer, ready }
-  let utf8 = false;
+  const reply = (m) => writer.write(m);
+  const lifecycle = new Lifecycle(reply, (method) => method === 'initialize' || Object.hasOwn(requests, method));
+  const connection = createConnection(new Reader(process.stdin, reply, (m) => lifecycle.admit(m)), writer);
+  const documents = new Documents(checker, kel.note, (p) => connection.sendDiagnostics(p));
+  // The end of the input ends the server at once, whatever runs, as exit does.
+  const end = () => process.exit(lifecycle.state === 'shut' ? 0 : 1);
+  process.stdin.on('end', end).on('close', end);
+  // The connection may be closed: what went wrong is told on standard error, the server's log.
+  process.on('unhandledRejection', (e) => process.stderr.write(`kel-language-server: ${e?.stack ?? e}\n`));
 
-  connection.onInitialize(({ capabilities }) => {
-    const offered = capabilities?.general?.positionEncodings ?? [];
-    utf8 = opts.encoding ? opts.encoding === 'utf-8' : offered.includes('utf-8');
-    return {
-      capabilities: {
-        positionEncoding: utf8 ? 'utf-8' : 'utf-16',
-        textDocumentSync: { openClose: true, change: TextDocumentSyncKind.Full },
-        hoverProvider: true,
-        definitionProvider: true,
-        referencesProvider: true,
-        documentSymbolProvider: true,
-        inlayHintProvider: true,
-      },
-      serverInfo: { name: 'kel-language-server' },
-    };
+  connection.onInitialize(({ capabilities: client }) => {
+    const offered = client?.general?.positionEncodings ?? [];
+    documents.utf8 = opts.encoding ? opts.encoding === 'utf-8' : offered.includes('utf-8');
+    return { capabilities: capabilities(documents.utf8), serverInfo: { name: 'kel-language-server' } };
   });
   connection.onInitialized(() => {
     if (kel.module) connection.console.info(kel.note);
     else connection.sendNotification('window/showMessage', { type: 1, message: `kel: ${kel.note}: no kel file is checked` });
   });
-  process.on('unhandledRejection', (e) => connection.console.error(`kel-language-server: ${e?.stack ?? e}`));
 
-  // ---------------------------------------------------------------- documents and their checks
+  connection.onDidOpenTextDocument((p) => {
+    const d = p.textDocument;
+    if (typeof d?.uri === 'string' && typeof d.text === 'string') documents.open(d.uri, d.version, d.text, !!p[notUtf8]);
+  });
+  connection.onDidChangeTextDocument((p) => {
+    const d = p.textDocument;
+    if (typeof d?.uri === 'string') documents.change(d.uri, d.version, p.contentChanges, !!p[notUtf8]);
+  });
+  connection.onDidCloseTextDocument(({ textDocument: d }) => documents.close(d?.uri));
 
-  // What the check of a text says, or why there is none.
-  function evaluate(uri, bytes) {
-    if (bytes.length > maxBytes) return { tooLarge: bytes.length };
-    if (!checker) return { noKel: true };
-    return checker.check(uri, bytes);
+  // Each feature answers from the text its request was made against, once that is checked.
+  for (const [method, feature] of Object.entries(requests)) {
+    connection.onRequest(method, async (params) => {
+      const uri = params.textDocument?.uri;
+      if (typeof uri !== 'string') throw new ResponseError(ErrorCodes.InvalidParams, 'Invalid params: no textDocument.uri');
+      return feature(await documents.checked(uri), params);
+    });
   }
-
-  // A document opened (checked at once) or changed (checked once the changes pause).
-  function changed(uri, version, text, wait) {
-    let doc = docs.get(uri);
-    if (!doc) docs.set(uri, (doc = { ready: null, timer: null }));
-    Object.assign(doc, { text: new Text(text), version, result: null });
-    if (!doc.ready) {
-      let done;
-      doc.ready = new Promise((r) => (done = r));
-      doc.ready.done = done;
-    }
-    checker?.drop(uri);
-    clearTimeout(doc.timer);
-    doc.timer = setTimeout(() => start(uri, doc), wait);
-  }
-
-  async function start(uri, doc) {
-    doc.timer = null;
-    const { text, version } = doc;
-    const result = await evaluate(uri, text.bytes);
-    if (result.superseded || docs.get(uri) !== doc || doc.text !== text) return;
-    doc.result = result;
-    connection.sendDiagnostics({ uri, version, diagnostics: diagnostics(text, result) });
-    doc.ready.done(result);
-    doc.ready = null;
-  }
-
-  // The check of the document's present text, started at once if it waits for its delay; null
-  // for a document that is not open (or closes meanwhile).
-  async function current(uri) {
-    const doc = docs.get(uri);
-    if (!doc) return null;
-    if (doc.result) return doc;
-    if (doc.timer) {
-      clearTimeout(doc.timer);
-      start(uri, doc);
-    }
-    return (await doc.ready) && docs.get(uri) === doc ? doc : null;
-  }
-
-  connection.onDidOpenTextDocument(({ textDocument: d }) => {
-    if (typeof d?.uri === 'string' && typeof d.text === 'string') changed(d.uri, d.version, d.text, 0);
-  });
-  // The server asks for whole texts: a change of a part is a client's fault, and is not guessed at.
-  connection.onDidChangeTextDocument(({ textDocument: d, contentChanges }) => {
-    const change = contentChanges?.[contentChanges.length - 1];
-    if (!docs.has(d?.uri) || typeof change?.text !== 'string') return;
-    if (change.range) connection.console.error(`kel-language-server: ignored a change of part of ${d.uri}`);
-    else changed(d.uri, d.version, change.text, delay);
-  });
-  connection.onDidCloseTextDocument(({ textDocument: d }) => {
-    const doc = docs.get(d?.uri);
-    if (!doc) return;
-    docs.delete(d.uri);
-    clearTimeout(doc.timer);
-    checker?.drop(d.uri);
-    doc.ready?.done(null);
-    connection.sendDiagnostics({ uri: d.uri, diagnostics: [] });
-  });
-
-  // ---------------------------------------------------------------- diagnostics
-
-  function diagnostics(text, r) {
-    const atStart = { start: { line: 0, character: 0 }, end: { line: 0, character: 0 } };
-    const say = (message, severity = DiagnosticSeverity.Warning, range = atStart) => [
-      { range, severity, source: 'kel', message },
-    ];
-    if (r.tooLarge) {
-      const mib = maxBytes / (1 << 20);
-      return say(`Too large to check: ${r.tooLarge} bytes in UTF-8, over the ${mib} MiB the server checks.`);
-    }
-    if (r.noKel) return say(`Not checked: ${kel.note}.`);
-    if (r.error) return say(`Not checked: ${r.error}.`);
-    const d = r.diagnostic;
-    if (!d) return [];
-    return say(d.text, DiagnosticSeverity.Error, text.range(d.from, d.to, utf8));
-  }
-
-  // ---------------------------------------------------------------- what is at a position
-
-  // The declared name (name: its index in names) or the WRITE (write) at a byte offset, with the
-  // span found there; an offset at a name's end counts, as the cursor stands behind a word when
-  // one asks about it.
-  function at(r, offset) {
-    const inside = (x) => x.from <= offset && offset <= x.to;
-    const name = r.names.findIndex(inside);
-    if (name >= 0) return { name, span: r.names[name] };
-    const ref = r.refs.find(inside);
-    if (ref) return { name: ref.decl, span: ref };
-    const write = r.writes.find(inside);
-    return write ? { write, span: write } : null;
-  }
-
-  async function lookup(params) {
-    const doc = await current(params?.textDocument?.uri);
-    if (!doc?.result?.names) return null;
-    const found = at(doc.result, doc.text.offset(params.position, utf8));
-    return found && { doc, r: doc.result, ...found };
-  }
-
-  const detail = (n) => (n.kind === 'constant' ? `= ${n.value} (${n.type})` : `${n.type}, slot ${n.slot}`);
-  const describe = (n) => `${n.name} ${n.kind === 'constant' ? '' : ': '}${detail(n)}`;
-
-  connection.onHover(async (params) => {
-    const f = await lookup(params);
-    if (!f) return null;
-    let value;
-    if (f.write) {
-      const w = f.write;
-      if (w.value !== null) value = `WRITE wrote ${w.value}`;
-      else if (f.r.diagnostic) value = `WRITE wrote nothing: kel stopped first (${f.r.diagnostic.text})`;
-      else value = 'WRITE wrote nothing';
-    } else {
-      value = describe(f.r.names[f.name]);
-    }
-    return { contents: { kind: 'plaintext', value }, range: f.doc.text.range(f.span.from, f.span.to, utf8) };
-  });
-
-  connection.onDefinition(async (params) => {
-    const f = await lookup(params);
-    if (!f || f.name === undefined) return null;
-    const n = f.r.names[f.name];
-    return { uri: params.textDocument.uri, range: f.doc.text.range(n.from, n.to, utf8) };
-  });
-
-  connection.onReferences(async (params) => {
-    const f = await lookup(params);
-    if (!f || f.name === undefined) return null;
-    const n = f.r.names[f.name];
-    const spans = f.r.refs.filter((ref) => ref.decl === f.name);
-    if (params.context?.includeDeclaration) spans.unshift(n);
-    return spans.map((s) => ({ uri: params.textDocument.uri, range: f.doc.text.range(s.from, s.to, utf8) }));
-  });
-
-  connection.onDocumentSymbol(async (params) => {
-    const doc = await current(params?.textDocument?.uri);
-    if (!doc?.result?.names) return null;
-    return doc.result.names.map((n) => ({
-      name: n.name,
-      kind: n.kind === 'constant' ? SymbolKind.Constant : SymbolKind.Variable,
-      detail: detail(n),
-      range: doc.text.range(n.from, n.expr?.to ?? n.to, utf8),
-      selectionRange: doc.text.range(n.from, n.to, utf8),
-    }));
-  });
-
-  // After each WRITE that wrote, the value; after each constant declared by an expression (not
-  // by a number alone), its folded value.
-  connection.languages.inlayHint.on(async (params) => {
-    const doc = await current(params?.textDocument?.uri);
-    if (!doc?.result?.names) return null;
-    const { text, result: r } = doc;
-    const from = text.offset(params.range?.start, utf8);
-    const to = params.range?.end ? text.offset(params.range.end, utf8) : text.bytes.length;
-    const hints = [];
-    const hint = (offset, label) => {
-      if (from <= offset && offset <= to) hints.push({ offset, label });
-    };
-    for (const n of r.names) {
-      if (n.kind !== 'constant') continue;
-      const digits = text.bytes.subarray(n.expr.from, n.expr.to).every((b) => b >= 48 && b <= 57);
-      if (!digits) hint(n.expr.to, `= ${n.value}`);
-    }
-    for (const w of r.writes) if (w.value !== null) hint(w.end, `→ ${w.value}`);
-    return hints
-      .sort((a, b) => a.offset - b.offset)
-      .map((h) => ({ position: text.position(h.offset, utf8), label: h.label, paddingLeft: true }));
-  });
-
-  // kel's run of the document: the lines of both channels in the order kel wrote them, and the
-  // exit status, for the editors' "Run File".
-  connection.onRequest('kel/run', async (params) => {
-    const doc = await current(params?.textDocument?.uri);
-    const r = doc?.result;
-    if (!r) return { error: 'the document is not open' };
-    if (!r.lines) return { error: diagnostics(doc.text, r)[0].message };
-    return { status: r.status, lines: r.lines };
-  });
-
   connection.listen();
 }

@@ -6,6 +6,9 @@ import { root } from './editors.mjs';
 
 export const server = process.env.KEL_LANGUAGE_SERVER ?? join(root, 'editors/lsp/kel-language-server');
 
+// A message framed as the protocol frames it, from its body (a string or bytes).
+export const frame = (body) => Buffer.concat([Buffer.from(`Content-Length: ${Buffer.byteLength(body)}\r\n\r\n`), Buffer.from(body)]);
+
 export function start(args = ['--stdio']) {
   const child = spawn(process.execPath, [server, ...args], { stdio: ['pipe', 'pipe', 'pipe'] });
   let buf = Buffer.alloc(0);
@@ -33,10 +36,7 @@ export function start(args = ['--stdio']) {
     messages,
     stderr: () => stderr,
     raw: (bytes) => child.stdin.write(bytes),
-    send(msg) {
-      const body = Buffer.from(JSON.stringify({ jsonrpc: '2.0', ...msg }));
-      child.stdin.write(Buffer.concat([Buffer.from(`Content-Length: ${body.length}\r\n\r\n`), body]));
-    },
+    send: (msg) => child.stdin.write(frame(JSON.stringify({ jsonrpc: '2.0', ...msg }))),
     notify: (method, params) => c.send({ method, params }),
     // The first message, from the n-th on, for which test is true.
     wait(test, timeout = 20000) {
@@ -68,6 +68,13 @@ export function start(args = ['--stdio']) {
     },
     change: (uri, version, text) =>
       c.notify('textDocument/didChange', { textDocument: { uri, version }, contentChanges: [{ text }] }),
+    // Changes of parts: each [range, text], a range as [line, character, line, character].
+    edit: (uri, version, ...edits) => c.notify('textDocument/didChange', {
+      textDocument: { uri, version },
+      contentChanges: edits.map(([[l1, c1, l2, c2], text]) => ({
+        range: { start: { line: l1, character: c1 }, end: { line: l2, character: c2 } }, text,
+      })),
+    }),
     async init(capabilities = {}) {
       const r = await c.request('initialize', { processId: null, rootUri: null, capabilities });
       c.notify('initialized', {});

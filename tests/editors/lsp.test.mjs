@@ -1,6 +1,7 @@
 // The language server, spoken to directly: kel's diagnostic where kel finds it, in UTF-16 and in
 // UTF-8 positions; hover, inlay hints, definition, references, symbols and Run File; bad input,
-// a missing kel.wasm, a newer text superseding an older one, and the end of the server.
+// a missing kel.wasm, a newer text superseding an older one, and the end of the server. How it
+// lives and recovers is protocol.test.mjs's.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { start } from './lsp.mjs';
@@ -16,8 +17,12 @@ const diagnostics = [
   ['after multi-byte text', 'BEGIN\n\t(* éé *) WRITE 1, .', 'Scnr (2,20): Invalid character.', span(1, 17, 18), span(1, 19, 20)],
   ['after a character of two UTF-16 units', 'BEGIN (* 😀 *) WRITE 1, .', 'Scnr (1,25): Invalid character.',
     span(0, 22, 23), span(0, 24, 25)],
-  ['at the end, after multi-byte text that kel passes over', 'BEGIN WRITE 1 (* *) é', 'Prsr (1,23): Expected ";" or ".".',
-    span(0, 21, 21), span(0, 22, 22)],
+  ['after the last token, after multi-byte text, before text that kel passes over', 'BEGIN (* é *) WRITE 1 (* *) é',
+    'Prsr (1,32): Expected ";" or ".".', span(0, 21, 21), span(0, 22, 22)],
+  ['the missing final full stop, after the last token', 'VAR x : INTEGER;\nBEGIN\n  x := 1;\n  WRITE x\n\n(* *)\n',
+    'Prsr (7,1): Expected ";" or ".".', span(3, 9, 9), span(3, 9, 9)],
+  ['the token after an operand', 'BEGIN WRITE 1\n  WRITE 2 .', 'Prsr (2,3): Expected ";" or ".".', span(1, 2, 7), span(1, 2, 7)],
+  ['a name', 'BEGIN (* é *) WRITE abc .', 'Prsr (1,22): Identifier undeclared.', span(0, 20, 23), span(0, 21, 24)],
   ['after CR LF line ends', 'BEGIN\r\nWRITE 1,\r\n.', 'Scnr (2,8): Invalid character.', span(1, 7, 8), span(1, 7, 8)],
   ['after a lone CR, a line end only to the protocol', 'BEGIN\rWRITE 1, .', 'Scnr (1,14): Invalid character.',
     span(1, 7, 8), span(1, 7, 8)],

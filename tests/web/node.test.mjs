@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { readFileSync, readdirSync } from 'node:fs';
 import { test } from 'node:test';
-import { run } from '../../core/index.js';
+import { run, Stopped } from '../../core/index.js';
 
 const root = new URL('../../', import.meta.url);
 const wasm = process.argv[2] ?? new URL('build-wasm/kel.wasm', root);
@@ -50,4 +50,15 @@ test('each write tells exactly how far kel had read', async () => {
     ['  WRITE 1 / 0 .\n', 'Fatal error: Division by zero.'],
   ]);
   assert.equal(r.status, 9);
+});
+
+// A run that is no longer wanted ends where kel next reads, and leaves nothing to the next run.
+// The flag here counts how often it is read, and is set from the eleventh read on.
+test('a run told to stop ends at its next read', async () => {
+  const src = new TextEncoder().encode('BEGIN WRITE 1; WRITE 2 .');
+  let asked = 0;
+  const flag = { get 0() { return ++asked > 10 ? 1 : 0; } };
+  await assert.rejects(run(kel, src, [], flag), Stopped);
+  assert.equal(asked, 11);
+  assert.equal((await run(kel, src)).status, 0);
 });
