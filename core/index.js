@@ -21,6 +21,7 @@ export { isKeyword, Scanner, Sym } from './tokens.js';
 // Derived from a run: the origin of each command and the program's names, the machine after each
 // command, and each step in words.
 export { origins } from './origins.js';
+export { heldWords } from './held.js';
 export { replay } from './replay.js';
 export { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
 // The tour's and the predict mode's exercises: each command as a question with its distractors,

@@ -3,12 +3,15 @@
 // and how far it has read, the identifier store's use, the object table and the names counted
 // so far, the code store's length and the types of the values on the machine's stack (kept by
 // the machine's own rules, machine.js), and every command generated, each with its origin and
-// the types on the stack after it. The parser (parser.js) drives it by kel's grammar; origins.js
-// checks what it predicted against kel's own run. No DOM: the worker and node use it alike.
+// the types on the stack after it, and the statements and operations begun and not yet done,
+// from which held.js tells what kel holds after each command. The parser (parser.js) drives it
+// by kel's grammar; origins.js checks what it predicted against kel's own run. No DOM: the
+// worker and node use it alike.
 import { Failure } from './arith.js';
 import {
   commands, maxNameLength, nameStoreSize, nameStoreTaken, objectCount, operation, predeclared, predeclaredNames,
 } from './facts.js';
+import { holding } from './held.js';
 import { push, write } from './machine.js';
 import { isKeyword, Scanner, Sym } from './tokens.js';
 
@@ -43,6 +46,7 @@ export class Mirror {
     this.commands = [];
     this.references = [];
     this.body = null; // the BEGIN token, once read
+    this.pending = []; // statements and operations begun, outermost first: what kel holds (held.js)
   }
 
   get sym() {
@@ -110,7 +114,7 @@ export class Mirror {
     const cmd = {
       name, operand, pos: this.len, read: s.readTo, origin,
       token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo },
-      type, types: [...this.stack], ...more,
+      type, types: [...this.stack], held: holding(this.pending), ...more,
     };
     this.commands.push(cmd);
     try {
@@ -129,5 +133,18 @@ export class Mirror {
       throw new Stop({ kind: 'comp', text: e.text, read: s.readTo });
     }
     cmd.types = [...this.stack];
+  }
+
+  // A statement or an operation begun at the current token (fields may give its range), held
+  // until done(); ready once its operands are read.
+  begin(kind, fields) {
+    const frame = { kind, ...this.token(), ready: false, ...fields };
+    this.pending.push(frame);
+    return frame;
+  }
+
+  // frame's command, if any, is the next: kel holds it no longer.
+  done(frame) {
+    this.pending.splice(this.pending.lastIndexOf(frame), 1);
   }
 }

@@ -17,18 +17,19 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 // from..to, with line and col, kel's line and column of from (from 1, in bytes).
 // - commands: one per command of kel's trace, in its order, while prediction and trace agree,
 //   none from the first disagreement on: { name, operand, pos, read, origin, token, ahead, type,
-//   types }, where origin is the source that made kel generate it, token the token kel had just
-//   read (kind 'number', 'name', 'keyword', 'symbol' or 'end'), ahead the character it had looked
-//   at past it (empty at the end), type the type of the value pushed, stored or written, and
-//   types the types on the stack after it ran (as before it where the code store or the stack
-//   had no room for it). A Val also has kind ('literal', 'constant' or
-//   'folded'), constants (the named constants in its origin, each once: { name, value, type,
-//   decl }) and heldBack (a left operand pushed after the right one); an operation has exchanged
-//   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has
-//   expressionEnd, where the expression it writes ends.
-// - failedFold: { text, read, origin, constants, operands, operator } of the fold that ended kel,
-//   no command generated for it, or null; operands are the values it folded, operator the text
-//   of its operator.
+//   types, held }, where origin is the source that made kel generate it, token the token kel
+//   had just read (kind 'number', 'name', 'keyword', 'symbol' or 'end'), ahead the character it
+//   had looked at past it (empty at the end), type the type of the value pushed, stored or
+//   written, types the types on the stack after it ran (as before it where the code store or
+//   the stack had no room for it), and held what kel held after it, read but not yet a command
+//   (held.js). A Val also has kind ('literal', 'constant' or 'folded'), constants (the named
+//   constants in its origin, each once: { name, value, type, decl }) and heldBack (a left
+//   operand pushed after the right one); an operation has exchanged (taken for a held-back left
+//   operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has expressionEnd, where the
+//   expression it writes ends.
+// - failedFold: { text, read, origin, constants, operands, operator, held } of the fold that
+//   ended kel, no command generated for it, or null; operands are the values it folded, operator
+//   the text of its operator, held what kel held besides.
 // - declarations: kel's object table, by index: the predeclared names ({ name, kind, type,
 //   value, predeclared }), then the program's as kel counted them: a constant { name, kind,
 //   range, type, value, expr, folded }, a variable { name, kind, range, type, slot }.
@@ -63,7 +64,7 @@ export function origins(input, result, written) {
   const out = {
     commands: p.slice(0, agreed),
     failedFold: kelEnds && end.kind === 'fold'
-      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands, operator: end.operator }
+      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands, operator: end.operator, held: end.held }
       : null,
     declarations: m.objects.filter(kept),
     references: m.references.filter(kept),

@@ -6,6 +6,7 @@
 // folded) and the named constants in it (names).
 import { binary, Failure, neg, not } from './arith.js';
 import { maxInteger, maxNesting } from './facts.js';
+import { holding } from './held.js';
 import { Mirror, Stop } from './mirror.js';
 import { Sym } from './tokens.js';
 
@@ -46,26 +47,32 @@ export class Parser extends Mirror {
       return f();
     } catch (e) {
       if (!(e instanceof Failure)) throw e;
-      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator });
+      const held = holding(this.pending.filter((f) => !f.ready)); // without the operation that failed
+      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator, held });
     }
   }
 
-  // d op d1, an item for the result. A constant meets a non-constant only here, and only then
-  // is it pushed: after the other operand when it is the left one, with the exchanged operation.
-  combine(d, d1, op, opr) {
+  // d op d1, an item for the result, the operation begun as frame. A constant meets a
+  // non-constant only here, and only then is it pushed: after the other operand when it is the
+  // left one, with the exchanged operation.
+  combine(d, d1, op, opr, frame) {
+    frame.ready = true;
     const t = op >= Sym.Eql && op <= Sym.Geq ? BOOL : d.t;
     const from = d.from;
     const to = d1.to;
     if (d.c && d1.c) {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
+      this.done(frame);
       return { t, c: true, v, from, to, folded: true, names };
     }
     if (d.c) {
       this.val(d, true);
+      this.done(frame);
       this.emit(oprs[op][1], undefined, opr, t, { exchanged: true });
     } else {
       if (d1.c) this.val(d1, false);
+      this.done(frame);
       this.emit(oprs[op][0], undefined, opr, t, { exchanged: false });
     }
     return { t, c: false, from, to };
@@ -118,9 +125,11 @@ export class Parser extends Mirror {
       d = { ...d, from, to };
     } else {
       const op = this.token();
+      const frame = this.begin('operation', { unary: true });
       this.read();
       d = this.factor();
       if (d.t !== BOOL) this.err('Prsr', 'Expected boolean factor');
+      this.done(frame);
       if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
       d.from = from;
@@ -135,10 +144,11 @@ export class Parser extends Mirror {
     const op = this.sym;
     const opr = this.token();
     if ((op === boolOp) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
+    const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = right.call(this);
     if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-    return this.combine(d, d1, op, opr);
+    return this.combine(d, d1, op, opr, frame);
   }
 
   // Term = Factor { MulOperator Factor } .
@@ -154,9 +164,11 @@ export class Parser extends Mirror {
     if (this.sym === Sym.Plus || this.sym === Sym.Minus) {
       const sign = this.sym;
       const opr = this.token();
+      const frame = sign === Sym.Minus ? this.begin('operation', { unary: true }) : null;
       this.read();
       d = this.term();
       if (d.t !== INT) this.err('Prsr', 'Expected integer term');
+      if (frame) this.done(frame);
       if (sign === Sym.Minus && d.c) {
         const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
         d = { ...d, v, folded: true };
@@ -177,10 +189,11 @@ export class Parser extends Mirror {
     if (this.sym < Sym.Eql || this.sym > Sym.Geq) return d;
     const op = this.sym;
     const opr = this.token();
+    const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = this.simpleExpr();
     if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-    return this.combine(d, d1, op, opr);
+    return this.combine(d, d1, op, opr, frame);
   }
 
   // ConstDeclaration = ident "=" Expression ";" .
@@ -223,15 +236,19 @@ export class Parser extends Mirror {
       this.read();
       const to = this.s.to;
       this.check(Sym.Bec, 'Expected ":="');
+      const frame = this.begin('statement', { from, to, name: v.name });
       const d = this.expression();
       if (d.t !== v.type) this.err('Prsr', 'Incompatible types');
       if (d.c) this.val(d, false);
+      this.done(frame);
       this.emit('Sto', v.slot, { from, to }, v.type);
     } else if (this.sym === Sym.Wrt) {
       const w = this.token();
+      const frame = this.begin('statement', {});
       this.read();
       const d = this.expression();
       if (d.c) this.val(d, false);
+      this.done(frame);
       this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false, expressionEnd: d.to });
     }
   }

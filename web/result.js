@@ -4,7 +4,7 @@
 // each command's origin and what explains it (core/origins.js), in words (core/words.js), their
 // byte offsets turned into positions in the decoded text (core/positions.js). No DOM.
 import {
-  character, charIndex, diagnosticRange, excerpt, explain, foldWords, linesAndColumns, lookAhead, origins,
+  character, charIndex, diagnosticRange, excerpt, explain, foldWords, heldWords, linesAndColumns, lookAhead, origins,
   questions, replay, run, shown, traceOf,
 } from '../core/index.js';
 
@@ -25,9 +25,9 @@ function lines(kelLines, input) {
 // fold); diagnostic is kel's, { text, kind, at (the number of steps before it), mark (the text it
 // is about, { from, to, line, col }, or null) }, or null. Each step is what the step view draws
 // (step.js), worked out here: positions as indices in the editor's text, source text shortened
-// (words.js excerpt), words, values as kel writes them, and the question a prediction of its
-// command asks (core/exercises.js). A fold that ended kel is a step of
-// its own, the last, with no command.
+// (words.js excerpt), words, what kel is holding (held: { kind, parts, words } in source order,
+// null where not known), values as kel writes them, and the question a prediction of its command
+// asks (core/exercises.js). A fold that ended kel is a step of its own, the last, with no command.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const written = traceOf(r.chunks);
@@ -56,6 +56,7 @@ export async function result(kel, input) {
       codeTo: s.codeTo,
       origin: shownOrigin,
       explain: explain(s, why, c),
+      held: why && why.held.map((h) => held(input, h)),
       question: asked[i],
       error: s.error,
     };
@@ -76,6 +77,7 @@ export async function result(kel, input) {
       codeTo: last?.codeTo ?? 0,
       origin: shownOrigin,
       explain: foldWords(f, shownOrigin.parts),
+      held: f.held.map((h) => held(input, h)),
       error: f.text,
     });
   }
@@ -112,6 +114,12 @@ function common(input, s, from, to, why, types, variable) {
     vars: s.vars.map((v) => ({ slot: v.slot, name: v.name, type: variable(v.slot)?.type ?? null, value: shown(v.value, variable(v.slot)?.type) })),
     output: s.output,
   };
+}
+
+// A thing kel holds (core/held.js), as the step view shows it: its source text, shortened, and
+// what it is, in words.
+function held(input, h) {
+  return { kind: h.kind, parts: excerpt(textOf(input, h.from, h.to)), words: heldWords(h) };
 }
 
 // x, a range of the source's bytes from..to, as a range of indices in the editor's text.

@@ -1,7 +1,7 @@
 // The parts of the step view that show one step of a run (web/result.js's steps): the facts of
 // its command (what it is, what it does and why, its origin, the source read for it and the token
-// kel had just read), where a diagnostic ended the steps, the machine after it ran (stack,
-// variables, output so far), and the code store. Each part is made once, and drawn again at
+// kel had just read), where a diagnostic ended the steps, what kel is holding and the machine
+// after it ran (stack, variables, output so far), and the code store. Each part is made once, and drawn again at
 // every move; step.js puts them under its controls and moves between the steps. The glossary's
 // terms in the step's words link to their entries (terms.js): seen, shared by the parts of one
 // step, holds the terms linked already, so that only a term's first use is a link.
@@ -28,6 +28,9 @@ export function buildParts() {
       el('dt', {}, 'kel had just read'), el('dd', { className: 'step-lookahead', 'data-testid': 'step-lookahead' })),
     el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
     el('div', { className: 'machine' },
+      el('div', { className: 'held-part' }, title('held-title', 'kel is holding'),
+        el('ul', { className: 'held', 'aria-labelledby': 'held-title', 'data-testid': 'step-held' }),
+        el('p', { className: 'held-none' })),
       el('div', {}, title('stack-title', 'Stack, bottom to top'),
         el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' })),
       el('div', {}, title('vars-title', 'Variables: slot, name, type, value'),
@@ -89,8 +92,23 @@ export function drawError(root, s, at, d, seen = new Set()) {
   return text;
 }
 
-// The machine after step s's command ran.
+// What kel is holding after step s's command: each thing's source text, then what it is; "not
+// known" where the origins stopped agreeing with kel.
+function drawHeld(root, s) {
+  const held = s?.held ?? null;
+  part(root, 'step-held').replaceChildren(...(held ?? []).map((h) => {
+    const text = el('code', {});
+    showParts(text, h.parts);
+    return el('li', { className: h.kind }, text, ' ', h.words);
+  }));
+  const none = root.querySelector('.held-none');
+  none.hidden = held?.length > 0;
+  none.textContent = held ? 'nothing' : 'not known';
+}
+
+// What kel is holding, and the machine after step s's command ran.
 export function drawMachine(root, s) {
+  drawHeld(root, s);
   part(root, 'step-stack').replaceChildren(...(s ? s.stack : []).map((v) => el('li', {}, v)));
   part(root, 'step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
     el('span', { className: 'slot' }, String(v.slot)), ' ',
