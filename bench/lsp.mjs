@@ -1,12 +1,17 @@
 // The language server's figures: the time from a change of a document to its diagnostics, as a
 // client sees it (didChange sent to publishDiagnostics for that version received, the server's
-// pause of 150 ms after a change included), for a program of 100 lines and one of 1 MiB (1000
-// lines of comments above it); each change alternates between a clean text and one with an error.
-// Then typing: 30 keys at 10 a second into the program of 1 MiB, each a change of a part followed
-// by a request for inlay hints, as VS Code sends them; the time from the last key to its
-// diagnostics, and the server's processor time over the 30 keys (from /proc, Linux only). Also the
-// size of the .vsix (editors/vscode/pack). Medians and extremes over the rounds. Nothing here
-// passes or fails. Needs build-wasm/kel.wasm and `npm ci` in editors/.
+// pause of 150 ms after a change included), for a program of 100 lines and one of 1 MiB (1000 lines
+// of comments above it); each change alternates between a clean text and one with an error. Then
+// typing: 30 keys at 10 a second into the program of 1 MiB, each a change of a part followed by a
+// request for inlay hints, as VS Code sends them; the time from the last key to its diagnostics,
+// and the server's processor time over the 30 keys (from /proc, Linux only). The time of a
+// completion and of a code action on a program of 10,000 lines, the completion right after a change
+// and the code action once the check is published: the first request on a text (which reads its
+// tokens) and the next. The server's resident memory (from /proc) after 1,000 and 2,000 edits of
+// the program of 100 lines, typed in bursts of ten, each edit followed by a completion, as typing
+// with completion sends them, each burst then checked. Also the size of the .vsix
+// (editors/vscode/pack). Medians and extremes over the rounds. Nothing here passes or fails. Needs
+// build-wasm/kel.wasm and `npm ci` in editors/.
 //   node bench/lsp.mjs [--rounds N]
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
@@ -76,6 +81,81 @@ for (let round = 0; round < Math.max(3, rounds / 3); round++) {
 }
 figures['30 keys at 10 a second into 1 MiB, an inlayHint after each: the last key to its diagnostics'] = summary(typing.last);
 figures['30 keys at 10 a second into 1 MiB, an inlayHint after each: the server\'s processor time'] = summary(typing.cpu);
+
+// 10,000 lines: a variable, then a comment on each line and a statement on every 100th (kel's
+// code store holds 1024 bytes of commands for the whole program), the last of them an assignment
+// to an undeclared variable, which the code action declares. The first line is a comment that k
+// changes, so that each k is another text. Completion is asked for after the last ":=".
+const tall = (k) => {
+  const lines = [`(* ${k} *)`, 'VAR x : INTEGER;', 'BEGIN x := 1;'];
+  for (let i = 3; lines.length < 9999; i++) {
+    lines.push(i % 100 ? `  (* line ${i}: a remark on the statements around it *)` : '  WRITE x;');
+  }
+  lines.push('  y := x .');
+  return lines.join('\n') + '\n';
+};
+const last = { line: 9999, character: 7 };
+const timed = async (method, uri, params) => {
+  const t0 = performance.now();
+  const r = await c.request(method, { textDocument: { uri }, ...params });
+  if (!r.result?.length && !r.result?.items?.length) throw new Error(`${method}: ${JSON.stringify(r)}`);
+  return performance.now() - t0;
+};
+{
+  const uri = 'file:///bench/tall.kel';
+  // Completion is answered from the text alone, at once: asked for right after the change. A
+  // code action needs kel's diagnostic: asked for once the check is published.
+  const ask = {
+    completion: { checked: false, request: (u) => timed('textDocument/completion', u, { position: last }) },
+    'code action': {
+      checked: true,
+      request: (u) => {
+        const range = { start: { line: 9999, character: 2 }, end: { line: 9999, character: 2 } };
+        return timed('textDocument/codeAction', u, { range, context: { diagnostics: published.diagnostics } });
+      },
+    },
+  };
+  let published = await c.open(uri, tall(0));
+  let v = 1;
+  for (const [what, { checked, request }] of Object.entries(ask)) {
+    const [first, again] = [[], []];
+    for (let i = 0; i < rounds; i++) {
+      c.change(uri, ++v, tall(v));
+      if (checked) while ((published = (await c.diagnostics(uri)).params).version !== v);
+      first.push(await request(uri));
+      again.push(await request(uri));
+    }
+    figures[`${what}, a program of 10,000 lines (${tall(0).length} bytes), first on its text`] = summary(first);
+    figures[`${what}, a program of 10,000 lines, again`] = summary(again);
+  }
+}
+
+// The server's resident memory, in MiB, from /proc.
+const resident = () => {
+  const kib = /VmRSS:\s+(\d+) kB/.exec(readFileSync(`/proc/${c.child.pid}/status`, 'utf8'))?.[1];
+  return `${(Number(kib) / 1024).toFixed(0)} MiB`;
+};
+for (const name of ['program', 'large', 'tall']) {
+  c.notify('textDocument/didClose', { textDocument: { uri: `file:///bench/${name}.kel` } });
+}
+{
+  const uri = 'file:///bench/edits.kel';
+  await c.open(uri, program(0));
+  const seen = [resident()];
+  const position = { line: 97, character: 8 };
+  for (let v = 2; v < 2002; v++) {
+    c.change(uri, v, program(v));
+    await c.request('textDocument/completion', { textDocument: { uri }, position });
+    if (v % 10 !== 1) continue;
+    // The end of a burst: the pause, and the check of its last text.
+    while ((await c.diagnostics(uri)).params.version !== v);
+    if (v % 1000 !== 1) continue;
+    await new Promise((r) => setTimeout(r, 1000));
+    seen.push(resident());
+  }
+  figures['resident memory of the server, a program of 100 lines open; after 1,000 edits, each with a completion; after 2,000'] =
+    seen.join(', ');
+}
 await c.request('shutdown');
 c.notify('exit');
 

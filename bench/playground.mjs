@@ -12,14 +12,18 @@
 // - the longest stall while the step view opens on 4 MiB of blank lines before a command (Step,
 //   then Next, Last and First: every move);
 // - the longest stall of a paste of 1 MiB of program into the editor, until the draft is kept;
-// - embed load to first step: from the start of the embed's load to its step view drawn at
-//   step 3 of variables.kel (a fresh profile each time);
+// - embed load to first step, at each size Share offers (640×400, 960×600, 1280×720): from the
+//   start of the embed's load to its step view drawn at step 3 of variables.kel (a fresh
+//   profile each time);
+// - reload at a step: a draft shown at step 7 in large type, reloaded; from the start of the
+//   load to the draft run and its step view drawn at step 7 again;
 // - tour load to first lesson: from the start of learn.html's load to its first lesson drawn,
 //   with its program run (a fresh profile each time);
 // - a prediction: from a click on a choice of a predict exercise (lesson 7) to the step asked
 //   drawn and laid out in the step view.
 // Medians and extremes over the rounds. Nothing here passes or fails.
 import { readFileSync } from 'node:fs';
+import { embedSizes } from '../web/link.js';
 import { launchChromium, root, serveSite } from '../tests/web/site.mjs';
 
 const rounds = Number(process.argv[process.argv.indexOf('--rounds') + 1]) || 9;
@@ -28,6 +32,12 @@ const ms = (x) => `${x.toFixed(1)} ms`;
 const summary = (xs) => `median ${ms(median(xs))}, ${ms(Math.min(...xs))} to ${ms(Math.max(...xs))}`;
 const firstResult = (p) => p.waitForFunction(() => performance.getEntriesByName('kel-first-result').length > 0);
 const runsDone = (p) => p.evaluate(() => performance.getEntriesByName('kel-run').length);
+// Makes text the only draft kept in the browser, for the next load of the page to open.
+const onlyDraft = (p, text) => p.evaluate((t) => {
+  localStorage.clear();
+  sessionStorage.clear();
+  if (t !== null) localStorage.setItem('kel-draft', t);
+}, text);
 
 async function clickRun(p) {
   const n = await runsDone(p);
@@ -99,7 +109,7 @@ try {
   figures['one step'] = `${summary(step)} (146 WRITEs)`;
 
   // The 4 MiB program is the draft of a page that opens: the probe starts with the page.
-  await p.evaluate((text) => localStorage.setItem('kel-draft', text), bigProgram());
+  await onlyDraft(p, bigProgram());
   await p.addInitScript(startProbe);
   const open = [];
   const run = [];
@@ -119,7 +129,7 @@ try {
 
   // 4 MiB of blank lines, then the program: all of it is read before the first command.
   const blank = 'BEGIN WRITE 1; WRITE 2 .\n';
-  await p.evaluate((text) => localStorage.setItem('kel-draft', text), '\n'.repeat((4 << 20) - blank.length) + blank);
+  await onlyDraft(p, '\n'.repeat((4 << 20) - blank.length) + blank);
   const opening = [];
   for (let i = 0; i < Math.min(rounds, 5); i++) {
     await p.reload();
@@ -138,7 +148,7 @@ try {
   const pasted = bigProgram().slice(-(1 << 20));
   const paste = [];
   for (let i = 0; i < Math.min(rounds, 5); i++) {
-    await p.evaluate(() => localStorage.removeItem('kel-draft'));
+    await onlyDraft(p, null);
     await p.reload();
     await firstResult(p);
     await p.getByTestId('source').click();
@@ -155,16 +165,37 @@ try {
   figures['longest stall, paste of 1 MiB'] = summary(paste);
   await context.close();
 
-  const embed = [];
-  for (let i = 0; i < rounds; i++) {
-    const c = await browser.newContext({ viewport: { width: 640, height: 400 } });
-    const e = await c.newPage();
-    await e.goto(`${server.url}embed.html#example=variables&step=3`);
-    await e.waitForFunction(() => performance.getEntriesByName('kel-first-step').length > 0);
-    embed.push(await e.evaluate(() => performance.getEntriesByName('kel-first-step')[0].startTime));
-    await c.close();
+  for (const [width, height] of embedSizes) {
+    const embed = [];
+    for (let i = 0; i < rounds; i++) {
+      const c = await browser.newContext({ viewport: { width, height } });
+      const e = await c.newPage();
+      await e.goto(`${server.url}embed.html#example=variables&step=3`);
+      await e.waitForFunction(() => performance.getEntriesByName('kel-first-step').length > 0);
+      embed.push(await e.evaluate(() => performance.getEntriesByName('kel-first-step')[0].startTime));
+      await c.close();
+    }
+    figures[`embed load to first step, ${width}×${height}`] = `${summary(embed)} (variables.kel, step 3)`;
   }
-  figures['embed load to first step'] = `${summary(embed)} (variables.kel, step 3)`;
+
+  // A draft at step 7, in large type; the page's own kel-first-result comes once the step is drawn.
+  const tab = await (await browser.newContext()).newPage();
+  await tab.goto(server.url);
+  await firstResult(tab);
+  await tab.getByTestId('source').fill(readFileSync(new URL('examples/variables.kel', root), 'utf8'));
+  await tab.getByTestId('step').click();
+  await tab.getByTestId('step-slider').fill('7');
+  await tab.keyboard.press('L');
+  await tab.waitForTimeout(500); // the draft is kept 300 ms after the change
+  const reload = [];
+  for (let i = 0; i < rounds; i++) {
+    await tab.reload();
+    await firstResult(tab);
+    if ((await tab.getByTestId('step-index').textContent()) !== '7 / 14') throw new Error('the reload lost the step');
+    reload.push(await tab.evaluate(() => performance.getEntriesByName('kel-first-result')[0].startTime));
+  }
+  figures['reload at a step'] = `${summary(reload)} (variables.kel as a draft, step 7, large type)`;
+  await tab.context().close();
 
   const tour = [];
   const predict = [];

@@ -25,6 +25,8 @@ export const booleanTexts = ['FALSE', 'TRUE'];
 export const maxNumber = 4294967295; // the largest number the scanner reads
 export const maxInteger = 2147483647; // the largest number a program may use
 export const nameStoreSize = 1024; // bytes of the identifier store: each entry is 1 + its length
+// The store's bytes that the keywords and the predeclared names take before a program's first name.
+export const nameStoreTaken = [...keywords, ...predeclared].reduce((n, w) => n + 1 + w.length, 0);
 export const maxNameLength = 254;
 export const objectCount = 32; // the object table: the predeclared names and 28 declared ones
 export const maxNesting = 1000; // levels of "(" and "~" in one factor

@@ -12,8 +12,8 @@ export { charEnd, charIndex, linesAndColumns, positionOffset } from './positions
 // Facts about kel: keywords and predeclared names, limits, commands and operations, the trace.
 export {
   booleanTexts, codeSize, commandHelp, commands, keywords, maxInteger, maxNameLength, maxNesting, maxNumber,
-  nameStoreSize, objectCount, operation, operations, predeclared, predeclaredNames, stackSize, traceCommand,
-  traceHeader, tracePrefix, varCount,
+  nameStoreSize, nameStoreTaken, objectCount, operation, operations, predeclared, predeclaredNames, stackSize,
+  traceCommand, traceHeader, tracePrefix, varCount,
 } from './facts.js';
 // kel's arithmetic, checked as the machine checks it, and its scanner.
 export { add, binary, div, Failure, mul, neg, not, sub, truth, value } from './arith.js';
@@ -21,6 +21,7 @@ export { isKeyword, Scanner, Sym } from './tokens.js';
 // Derived from a run: the origin of each command and the program's names, the machine after each
 // command, and each step in words.
 export { origins } from './origins.js';
+export { heldWords } from './held.js';
 export { replay } from './replay.js';
 export { character, excerpt, explain, kept, lookAhead, readOn, shown } from './words.js';
 export { failedStackWords, foldWords, noCommandWords, unfinishedWords } from './stops.js';

@@ -3,12 +3,15 @@
 // and how far it has read, the identifier store's use, the object table and the names counted
 // so far, the code store's length and the types of the values on the machine's stack (kept by
 // the machine's own rules, machine.js), and every command generated, each with its origin and
-// the types on the stack after it. The parser (parser.js) drives it by kel's grammar; origins.js
-// checks what it predicted against kel's own run. No DOM: the worker and node use it alike.
+// the types on the stack after it, and the statements and operations begun and not yet done,
+// from which held.js tells what kel holds after each command. The parser (parser.js) drives it
+// by kel's grammar; origins.js checks what it predicted against kel's own run. No DOM: the
+// worker and node use it alike.
 import { Failure } from './arith.js';
 import {
-  commands, keywords, maxNameLength, nameStoreSize, objectCount, operation, predeclared, predeclaredNames,
+  commands, maxNameLength, nameStoreSize, nameStoreTaken, objectCount, operation, predeclared, predeclaredNames,
 } from './facts.js';
+import { holding } from './held.js';
 import { push, write } from './machine.js';
 import { isKeyword, Scanner, Sym } from './tokens.js';
 
@@ -28,15 +31,12 @@ export class Stop {
   }
 }
 
-// The identifier store holds the keywords and the predeclared names before any of the program's.
-const namesBefore = [...keywords, ...predeclared].reduce((n, w) => n + 1 + w.length, 0);
-
 // kel's state over input, from before its first byte. Each command and each name records after:
 // how many commands had been generated before it.
 export class Mirror {
   constructor(input) {
     this.s = new Scanner((i) => input[i], input.length);
-    this.nameFree = namesBefore; // where the identifier store writes the next name
+    this.nameFree = nameStoreTaken; // where the identifier store writes the next name
     this.objects = predeclaredNames.map((p) => ({ ...p, predeclared: true, after: 0 }));
     this.visible = new Map(predeclared.map((name, i) => [name, i])); // the entries counted so far
     this.slots = 0; // the next variable's slot
@@ -46,9 +46,9 @@ export class Mirror {
     this.commands = [];
     this.references = [];
     this.body = null; // the BEGIN token, once read
+    this.pending = []; // statements and operations begun, outermost first: what kel holds (held.js)
+    this.last = null; // the constant operand just read, held back too while kel reads past its end
     this.prevTo = 0; // where the token before the current one ends
-    this.under = null; // the statement under way: { kind, from, after }
-    this.held = []; // the constant items read and not yet pushed or folded, in source order
   }
 
   get sym() {
@@ -78,17 +78,26 @@ export class Mirror {
   // A source error, with what kel left unfinished: the statement under way, read up to the token
   // before the current one, and the constants it still held back.
   err(who, msg) {
-    const statement = this.under && { ...this.under, to: this.prevTo };
-    const held = this.held.map((d) => ({ from: d.from, to: d.to, value: d.v, type: d.t }));
+    const frame = this.pending.find((f) => f.kind === 'statement');
+    const statement = frame && { from: frame.from, to: this.prevTo, write: frame.name === undefined, after: frame.after };
+    const held = holding(this.pending).filter((h) => h.kind === 'constant');
+    if (this.last) held.push({ kind: 'constant', from: this.last.from, to: this.last.to, value: this.last.v, type: this.last.t });
     throw new Stop({ kind: 'source', who, msg, at: this.s.from, read: this.s.readTo, statement, held });
   }
 
-  // Counts the item d (parser.js) among the constants held back, when it is one; returns how
-  // many were held before, to which the parser sets them back once d is pushed or folded.
-  hold(d) {
-    const mark = this.held.length;
-    if (d.c) this.held.push(d);
-    return mark;
+  // Runs f while the constant item d (parser.js), an operand just read, is held back as kel
+  // reads past its end or checks it.
+  past(d, f) {
+    const was = this.last;
+    this.last = d.c ? d : null;
+    f();
+    this.last = was;
+  }
+
+  // The token kel has just read, and the character it looked at past it.
+  looked() {
+    const s = this.s;
+    return { token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo } };
   }
 
   check(sym, msg) {
@@ -120,12 +129,6 @@ export class Mirror {
     this.objects.push(entry);
   }
 
-  // The token kel has just read, and the character it looked at past it.
-  looked() {
-    const s = this.s;
-    return { token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo } };
-  }
-
   // One command, as kel's emitters have it: the trace line (predicted here), the two writes to
   // the code store, then the machine runs it. type is the type of the value it pushes, stores or
   // writes. Where the code store or the stack has no room (machine.js), kel stops with the stack
@@ -133,7 +136,8 @@ export class Mirror {
   emit(name, operand, origin, type, more = {}) {
     const s = this.s;
     const cmd = {
-      name, operand, pos: this.len, read: s.readTo, origin, ...this.looked(), type, types: [...this.stack], ...more,
+      name, operand, pos: this.len, read: s.readTo, origin, ...this.looked(),
+      type, types: [...this.stack], held: holding(this.pending), ...more,
     };
     this.commands.push(cmd);
     try {
@@ -152,5 +156,18 @@ export class Mirror {
       throw new Stop({ kind: 'comp', text: e.text, read: s.readTo });
     }
     cmd.types = [...this.stack];
+  }
+
+  // A statement or an operation begun at the current token (fields may give its range), held
+  // until done(); ready once its operands are read.
+  begin(kind, fields) {
+    const frame = { kind, ...this.token(), ready: false, after: this.commands.length, ...fields };
+    this.pending.push(frame);
+    return frame;
+  }
+
+  // frame's command, if any, is the next: kel holds it no longer.
+  done(frame) {
+    this.pending.splice(this.pending.lastIndexOf(frame), 1);
   }
 }

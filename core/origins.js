@@ -17,19 +17,21 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 // from..to, with line and col, kel's line and column of from (from 1, in bytes).
 // - commands: one per command of kel's trace, in its order, while prediction and trace agree,
 //   none from the first disagreement on: { name, operand, pos, read, origin, token, ahead, type,
-//   types }, where origin is the source that made kel generate it, token the token kel had just
-//   read (kind 'number', 'name', 'keyword', 'symbol' or 'end'), ahead the character it had looked
-//   at past it (empty at the end), type the type of the value pushed, stored or written, and
-//   types the types on the stack after it ran (as before it where the code store or the stack
-//   had no room for it). A Val also has kind ('literal', 'constant' or
-//   'folded'), constants (the named constants in its origin, each once: { name, value, type,
-//   decl }), heldBack (a left operand pushed after the right one) and rounded (the divisions
-//   folded into it whose quotient was rounded down, { x, y, q }); an operation has exchanged
-//   (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has
-//   expressionEnd, where the expression it writes ends.
-// - failedFold: { text, read, origin, constants, operands, operator, token, ahead } of the fold
-//   that ended kel, no command generated for it, or null; operands are the values it folded,
-//   operator the text of its operator, token and ahead as a command's.
+//   types, held }, where origin is the source that made kel generate it, token the token kel
+//   had just read (kind 'number', 'name', 'keyword', 'symbol' or 'end'), ahead the character it
+//   had looked at past it (empty at the end), type the type of the value pushed, stored or
+//   written, types the types on the stack after it ran (as before it where the code store or
+//   the stack had no room for it), and held what kel held after it, read but not yet a command
+//   (held.js). A Val also has kind ('literal', 'constant' or 'folded'), constants (the named
+//   constants in its origin, each once: { name, value, type, decl }), heldBack (a left operand
+//   pushed after the right one) and rounded (the divisions folded into it whose quotient was
+//   rounded down, { x, y, q }); an operation has exchanged (taken for a held-back left
+//   operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has expressionEnd, where the
+//   expression it writes ends.
+// - failedFold: { text, read, origin, constants, operands, operator, held, token, ahead } of the
+//   fold that ended kel, no command generated for it, or null; operands are the values it folded,
+//   operator the text of its operator, held what kel held besides, token and ahead as a
+//   command's.
 // - unfinished: where a source error ended kel inside a statement, { statement, commands, held }:
 //   the statement's text up to the token before the one kel stopped at (kind 'assignment' or
 //   'WRITE'), how many of its commands kel generated, and the constants it still held back
@@ -70,7 +72,7 @@ export function origins(input, result, written) {
     failedFold: kelEnds && end.kind === 'fold'
       ? {
         text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands,
-        operator: end.operator, token: end.token, ahead: end.ahead,
+        operator: end.operator, held: end.held, token: end.token, ahead: end.ahead,
       }
       : null,
     unfinished: kelEnds && end.kind === 'source' && end.statement ? unfinished(end, p.length) : null,
@@ -88,10 +90,11 @@ export function origins(input, result, written) {
   return out;
 }
 
-// What a source error end left unfinished, where commands were generated in all.
+// What a source error's end left unfinished, with the number of commands generated in all.
 function unfinished(end, commands) {
-  const { kind, from, to, after } = end.statement;
-  return { statement: { kind, from, to }, commands: commands - after, held: end.held };
+  const { write, from, to, after } = end.statement;
+  const held = end.held.map(({ from, to, value, type }) => ({ from, to, value, type }));
+  return { statement: { kind: write ? 'WRITE' : 'assignment', from, to }, commands: commands - after, held };
 }
 
 // kel's line and column at the start of every range given.

@@ -4,10 +4,10 @@
 // kel would stop. An expression's procedures return an item: its type t; c, whether it is a
 // constant, with its value v; its source from..to; and for a constant, how it was made (kind,
 // folded), the named constants in it (names) and the divisions folded into it that rounded down
-// (rounded: { x, y, q }). A constant item is held back (mirror.js hold) while kel reads on past
-// it, until it is pushed or folded.
+// (rounded: { x, y, q }).
 import { binary, Failure, neg, not } from './arith.js';
 import { maxInteger, maxNesting } from './facts.js';
+import { holding } from './held.js';
 import { Mirror, Stop } from './mirror.js';
 import { Sym } from './tokens.js';
 
@@ -48,28 +48,34 @@ export class Parser extends Mirror {
       return f();
     } catch (e) {
       if (!(e instanceof Failure)) throw e;
-      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator, ...this.looked() });
+      const held = holding(this.pending.filter((f) => !f.ready)); // without the operation that failed
+      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator, held, ...this.looked() });
     }
   }
 
-  // d op d1, an item for the result. A constant meets a non-constant only here, and only then
-  // is it pushed: after the other operand when it is the left one, with the exchanged operation.
-  combine(d, d1, op, opr) {
+  // d op d1, an item for the result, the operation begun as frame. A constant meets a
+  // non-constant only here, and only then is it pushed: after the other operand when it is the
+  // left one, with the exchanged operation.
+  combine(d, d1, op, opr, frame) {
+    frame.ready = true;
     const t = op >= Sym.Eql && op <= Sym.Geq ? BOOL : d.t;
     const from = d.from;
     const to = d1.to;
     if (d.c && d1.c) {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
+      this.done(frame);
       const rounded = [...(d.rounded ?? []), ...(d1.rounded ?? [])];
       if (op === Sym.Div && d.v % d1.v !== 0) rounded.push({ x: d.v, y: d1.v, q: v });
       return { t, c: true, v, from, to, folded: true, names, rounded };
     }
     if (d.c) {
       this.val(d, true);
+      this.done(frame);
       this.emit(oprs[op][1], undefined, opr, t, { exchanged: true });
     } else {
       if (d1.c) this.val(d1, false);
+      this.done(frame);
       this.emit(oprs[op][0], undefined, opr, t, { exchanged: false });
     }
     return { t, c: false, from, to };
@@ -81,9 +87,7 @@ export class Parser extends Mirror {
     if (this.sym === Sym.Num) {
       if (s.num > maxInteger) this.err('Prsr', 'Number too large');
       const d = { t: INT, c: true, v: s.num, ...this.token(), kind: 'literal', folded: false, names: [] };
-      const mark = this.hold(d);
-      this.read();
-      this.held.length = mark;
+      this.past(d, () => this.read());
       return d;
     }
     if (this.sym === Sym.Id) return this.named();
@@ -106,9 +110,7 @@ export class Parser extends Mirror {
       d = { t: o.type, c: false, ...this.token() };
       this.emit('Lod', o.slot, this.token(), o.type);
     }
-    const mark = this.hold(d);
-    this.read();
-    this.held.length = mark;
+    this.past(d, () => this.read());
     return d;
   }
 
@@ -122,17 +124,15 @@ export class Parser extends Mirror {
       this.read();
       d = this.expression();
       const to = this.s.to;
-      const mark = this.hold(d);
-      this.check(Sym.RPar, 'Expected operator or ")"');
-      this.held.length = mark;
+      this.past(d, () => this.check(Sym.RPar, 'Expected operator or ")"'));
       d = { ...d, from, to };
     } else {
       const op = this.token();
+      const frame = this.begin('operation', { unary: true });
       this.read();
       d = this.factor();
-      const mark = this.hold(d);
-      if (d.t !== BOOL) this.err('Prsr', 'Expected boolean factor');
-      this.held.length = mark;
+      this.past(d, () => d.t === BOOL || this.err('Prsr', 'Expected boolean factor'));
+      this.done(frame);
       if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
       d.from = from;
@@ -146,14 +146,12 @@ export class Parser extends Mirror {
   binary(d, boolOp, right) {
     const op = this.sym;
     const opr = this.token();
-    const mark = this.hold(d);
-    if ((op === boolOp) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
+    this.past(d, () => (op === boolOp) === (d.t === BOOL) || this.err('Prsr', 'Wrong operator type'));
+    const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = right.call(this);
-    this.hold(d1);
-    if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-    this.held.length = mark;
-    return this.combine(d, d1, op, opr);
+    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
+    return this.combine(d, d1, op, opr, frame);
   }
 
   // Term = Factor { MulOperator Factor } .
@@ -169,11 +167,11 @@ export class Parser extends Mirror {
     if (this.sym === Sym.Plus || this.sym === Sym.Minus) {
       const sign = this.sym;
       const opr = this.token();
+      const frame = sign === Sym.Minus ? this.begin('operation', { unary: true }) : null;
       this.read();
       d = this.term();
-      const mark = this.hold(d);
-      if (d.t !== INT) this.err('Prsr', 'Expected integer term');
-      this.held.length = mark;
+      this.past(d, () => d.t === INT || this.err('Prsr', 'Expected integer term'));
+      if (frame) this.done(frame);
       if (sign === Sym.Minus && d.c) {
         const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
         d = { ...d, v, folded: true };
@@ -194,13 +192,11 @@ export class Parser extends Mirror {
     if (this.sym < Sym.Eql || this.sym > Sym.Geq) return d;
     const op = this.sym;
     const opr = this.token();
-    const mark = this.hold(d);
+    const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = this.simpleExpr();
-    this.hold(d1);
-    if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
-    this.held.length = mark;
-    return this.combine(d, d1, op, opr);
+    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
+    return this.combine(d, d1, op, opr, frame);
   }
 
   // ConstDeclaration = ident "=" Expression ";" .
@@ -240,25 +236,24 @@ export class Parser extends Mirror {
       if (v.kind !== 'variable') this.err('Prsr', 'Not a variable');
       this.refer(i);
       const from = this.s.from;
-      this.under = { kind: 'assignment', from, after: this.commands.length };
       this.read();
       const to = this.s.to;
       this.check(Sym.Bec, 'Expected ":="');
+      const frame = this.begin('statement', { from, to, name: v.name });
       const d = this.expression();
-      this.hold(d);
-      if (d.t !== v.type) this.err('Prsr', 'Incompatible types');
-      this.held.length = 0;
+      this.past(d, () => d.t === v.type || this.err('Prsr', 'Incompatible types'));
       if (d.c) this.val(d, false);
+      this.done(frame);
       this.emit('Sto', v.slot, { from, to }, v.type);
     } else if (this.sym === Sym.Wrt) {
       const w = this.token();
-      this.under = { kind: 'WRITE', from: w.from, after: this.commands.length };
+      const frame = this.begin('statement', {});
       this.read();
       const d = this.expression();
       if (d.c) this.val(d, false);
+      this.done(frame);
       this.emit(d.t === INT ? 'Wrt' : 'WrB', undefined, w, d.t, { exchanged: false, expressionEnd: d.to });
     }
-    this.under = null;
   }
 
   // [ "CONST" { ConstDeclaration } ] [ "VAR" { VarDeclaration } ], from the first token.

@@ -219,12 +219,12 @@ export function createEditor(parent, { onChange = () => {}, onRun = () => {}, on
     },
     // What the step view shows of step s (web/worker.js), or nothing for null: the source read,
     // the origin, the character looked at past the token; the origin is scrolled into view, else
-    // the end of what was read.
-    showStep(s) {
+    // the end of what was read, unless scroll is false (the reader is at work elsewhere in it).
+    showStep(s, { scroll = true } = {}) {
       const mark = (range, name) => range && { from: range.from, to: range.to, attributes: { 'data-testid': name, class: `kel-${name}` } };
       const marks = s ? [mark(s.read, 'read'), mark(s.origin, 'origin'), mark(s.ahead, 'ahead')].filter(Boolean) : [];
       const effects = [stepMarks.set.of(marks)];
-      if (s) {
+      if (s && scroll) {
         stepAt = s.origin ? s.origin.from : Math.max(s.read.to - 1, s.read.from);
         effects.push(EditorView.scrollIntoView(stepAt));
       }

@@ -1,8 +1,11 @@
 // Share links: the program, compressed (deflate, raw) and in base64url, after #code=; or an
-// example after #example=NAME; the step the step view shows after step=K, and play=1 to play
-// from there. A link that holds no program is told apart from one that names none, with what is
-// wrong with it. The page's address keeps naming the program the editor holds, and the step
-// shown, until it is edited. The embed (embed.html) reads the same links.
+// example after #example=NAME; the step the step view shows after step=K, play=1 to play from
+// there, predict=1 for predict mode, large=1 for large type and theme=light or theme=dark. A
+// link is read as it was meant: punctuation that a mail or chat client put after it and white
+// space within its code are ignored; whatever else is not understood is said. A link that holds
+// no program is told apart from one that names none, with what is wrong with it. The page's
+// address keeps naming the program the editor holds, and the step shown, until it is edited.
+// The embed (embed.html) and the tour (learn.html) read the same links.
 export const maxShared = 1 << 20; // a link carries at most 1 MiB of program
 
 class DamagedLink extends Error {}
@@ -91,41 +94,90 @@ export async function unpack(code, { max = maxShared, what = 'program', key = 'c
   }
 }
 
-const count = (v) => (Number.isInteger(Number(v)) && Number(v) > 0 ? Number(v) : undefined);
+// What a mail or chat client leaves at the end of a link: ) . , ] and white space, as typed or
+// as percent escapes.
+const trailing = /(?:[\s).,\]]|%(?:2[09cCeE]|0[9aAdD]|5[dD]))+$/;
 
-// What the address's fragment names: { code, example, step, play, predict, lesson, md }, each
-// undefined when absent (play and predict true for =1; lesson and md are the tour's).
+const count = (v) => (/^\d+$/.test(v) && Number(v) > 0 ? Number(v) : undefined);
+const one = (v) => (v === '1' ? true : undefined);
+
+// The parameters a link may have, each with what makes its value understood (lesson and md are
+// the tour's).
+const params = {
+  code: (v) => v.replace(/\s+/g, ''),
+  example: (v) => v.trim() || undefined,
+  step: count,
+  play: one,
+  predict: one,
+  large: one,
+  theme: (v) => (v === 'light' || v === 'dark' ? v : undefined),
+  lesson: count,
+  md: (v) => v.replace(/\s+/g, ''),
+};
+
+// What a fragment names: { code, example, step, play, predict, large, theme, lesson, md }, each
+// undefined when absent (play, predict and large true for =1), and unread, the parts not
+// understood, as written.
 export function parseHash(hash) {
-  const p = new URLSearchParams(hash.replace(/^#/, ''));
-  return {
-    code: p.get('code') ?? undefined,
-    example: p.get('example') ?? undefined,
-    step: count(p.get('step')),
-    play: p.get('play') === '1' || undefined,
-    predict: p.get('predict') === '1' || undefined,
-    lesson: count(p.get('lesson')),
-    md: p.get('md') ?? undefined,
-  };
+  const text = hash.replace(/^#/, '').replace(trailing, '');
+  const h = { unread: [] };
+  for (const part of text.split('&')) {
+    if (part === '') continue;
+    const [key, value] = [...new URLSearchParams(part)][0] ?? [part, ''];
+    const v = Object.hasOwn(params, key) ? params[key](value) : undefined;
+    if (v === undefined) h.unread.push(part);
+    else h[key] = v;
+  }
+  return h;
 }
 
-// The fragment for a program's link (code or example), a step (0 for none) and predict mode.
-export function makeHash({ code, example }, step, predict = false) {
+// The parts of a link that were not understood, as written but for percent escapes, each cut
+// short when long.
+function unreadParts(h) {
+  return h.unread.map((p) => {
+    let s = p;
+    try {
+      s = decodeURIComponent(p);
+    } catch {
+      // shown as written
+    }
+    return s.length > 40 ? `${s.slice(0, 40)}…` : s;
+  }).join(', ');
+}
+
+// What of a link that names a program was not understood, in words; '' when all of it was.
+export function unread(h) {
+  return h.unread.length ? `Not understood in this link, and left out: ${unreadParts(h)}.` : '';
+}
+
+// The fragment for a program's link (code or example) and a step (0 for none), with the
+// options given (play, predict, large, theme).
+export function makeHash({ code, example }, step, { play, predict, large, theme } = {}) {
   const p = new URLSearchParams();
   if (code !== undefined) p.set('code', code);
   else if (example !== undefined) p.set('example', example);
   else return '';
   if (step) p.set('step', String(step));
+  if (play) p.set('play', '1');
   if (predict) p.set('predict', '1');
+  if (large) p.set('large', '1');
+  if (theme) p.set('theme', theme);
   return '#' + p.toString();
 }
 
 // What the address names: { h (parseHash), named ({ code } or { example }), text }, text null
-// when it names no program; or { h, trouble }, the report of a link that holds no program or
-// whose example cannot be loaded, naming the link and saying what was done instead.
+// when it names no program; or { h, trouble }, the report of a link that holds no program, names
+// none in a way understood, or whose example cannot be loaded, naming the link and saying what
+// was done instead.
 export async function readAddress(instead) {
   const h = parseHash(location.hash);
   try {
-    const text = h.code !== undefined ? await unpack(h.code) : h.example !== undefined ? await fetchExample(h.example) : null;
+    if (h.code === undefined && h.example === undefined) {
+      if (h.unread.length === 0) return { h, text: null };
+      const what = `This link names no program: it has ${unreadParts(h)}, which is not understood; a program's link has #code=… or #example=NAME`;
+      return { h, trouble: report(what, location.href, instead) };
+    }
+    const text = h.code !== undefined ? await unpack(h.code) : await fetchExample(h.example);
     return { h, text, named: h.code !== undefined ? { code: h.code } : { example: h.example } };
   } catch (e) {
     return { h, trouble: linkTrouble(e, location.href, instead) };
@@ -146,17 +198,24 @@ export async function fetchExample(name) {
 // What a link that holds no program (or lesson: what) is reported as, with what the page did
 // instead, naming the link.
 export function linkTrouble(e, href, instead, what = 'program') {
-  const why = e instanceof DamagedLink ? `This link holds no ${what}: ${e.message}` : `This link's ${what} is missing: ${e.message}`;
+  return report(e instanceof DamagedLink ? `This link holds no ${what}: ${e.message}` : `This link's ${what} is missing: ${e.message}`, href, instead);
+}
+
+function report(why, href, instead) {
   const shown = href.length > 120 ? href.slice(0, 100) + '…' : href;
   return `${why}. ${instead} The link: ${shown}`;
 }
 
-// The embed code for a program's link at a step, in predict mode or not: an iframe of embed.html
-// beside page (the playground's address), ready to paste into slides or a course page.
-export function embedCode(named, step, page, predict = false) {
-  const src = new URL('embed.html' + makeHash(named, step, predict), page).href;
+// The sizes Share offers for an embed, in pixels: the embed lays itself out for each.
+export const embedSizes = [[640, 400], [960, 600], [1280, 720]];
+
+// The embed code for a program's link at a step: an iframe of embed.html beside page (the
+// playground's address), ready to paste into slides or a course page, of the size given, with
+// the options given (predict, large, theme).
+export function embedCode(named, step, page, { width = 640, height = 400, ...options } = {}) {
+  const src = new URL('embed.html' + makeHash(named, step, options), page).href;
   const attr = (s) => s.replace(/&/g, '&amp;').replace(/"/g, '&quot;').replace(/</g, '&lt;');
-  return `<iframe src="${attr(src)}" width="640" height="400" title="A kel program, step by step" style="border: 1px solid #8c8c8c" loading="lazy"></iframe>`;
+  return `<iframe src="${attr(src)}" width="${width}" height="${height}" title="A kel program, step by step" style="border: 1px solid #8c8c8c" loading="lazy"></iframe>`;
 }
 
 // What the page's address names: the program's link ({ code } or { example }) while the editor
@@ -171,17 +230,28 @@ export function createAddress() {
     name(link, k = 0) {
       named = link;
       step = k;
-      history.replaceState(null, '', makeHash(named, step, predict));
+      history.replaceState(null, '', makeHash(named, step, { predict }));
     },
     // The step the step view shows (0 when closed), while the address names a program.
     showStep(k) {
       step = k;
-      if (naming()) history.replaceState(null, '', makeHash(named, step, predict));
+      if (naming()) history.replaceState(null, '', makeHash(named, step, { predict }));
     },
     // Predict mode is on or off.
     predict(on) {
       predict = on;
-      if (naming()) history.replaceState(null, '', makeHash(named, step, predict));
+      if (naming()) history.replaceState(null, '', makeHash(named, step, { predict }));
+    },
+    // The program's link, { code } or { example }, or {} while it names none.
+    get named() {
+      return named;
+    },
+    get naming() {
+      return naming();
+    },
+    // Predict mode, as the address names it.
+    get predicting() {
+      return predict;
     },
     // The text was edited: the address names nothing any more.
     forget() {

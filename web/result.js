@@ -4,8 +4,8 @@
 // each command's origin and what explains it (core/origins.js), in words (core/words.js), their
 // byte offsets turned into positions in the decoded text (core/positions.js). No DOM.
 import {
-  character, charIndex, diagnosticRange, excerpt, explain, failedStackWords, foldWords, linesAndColumns, lookAhead,
-  noCommandWords, operation, origins, questions, readOn, replay, run, shown, traceOf, unfinishedWords,
+  character, charIndex, diagnosticRange, excerpt, explain, failedStackWords, foldWords, heldWords, linesAndColumns,
+  lookAhead, noCommandWords, operation, origins, questions, readOn, replay, run, shown, traceOf, unfinishedWords,
 } from '../core/index.js';
 
 // A byte-order mark stays a character of the text, as in the editor's text the bytes came from.
@@ -25,7 +25,8 @@ function lines(kelLines, input) {
 // name, null for the fold); diagnostic is kel's, { text, kind, at (the number of steps before
 // it), mark (the text it is about, { from, to, line, col }, or null) }, or null. Each step is
 // what the step view draws (step.js), worked out here: positions as indices in the editor's text,
-// source text shortened (words.js excerpt), words, values as kel writes them, and the question a
+// source text shortened (words.js excerpt), words, what kel is holding (held: { kind, parts,
+// words } in source order, null where not known), values as kel writes them, and the question a
 // prediction of its command asks (core/exercises.js); label counts the commands. A fold that
 // ended kel is a step of its own, the last, with no command. At a command that failed, the stack
 // is the one the command met, its top failedOn values those it took or would have taken, and
@@ -63,6 +64,7 @@ export async function result(kel, input) {
       codeTo: s.codeTo,
       origin: shownOrigin,
       explain: explain(s, why, c),
+      held: why && why.held.map((h) => held(input, h)),
       question: asked[i],
       error: s.error,
     };
@@ -84,6 +86,7 @@ export async function result(kel, input) {
       codeTo: last?.codeTo ?? 0,
       origin: shownOrigin,
       explain: foldWords(f, shownOrigin.parts),
+      held: f.held.map((h) => held(input, h)),
       error: f.text,
     });
   }
@@ -132,6 +135,12 @@ function common(input, s, from, to, why, types, variable) {
     vars: s.vars.map((v) => ({ slot: v.slot, name: v.name, type: variable(v.slot)?.type ?? null, value: shown(v.value, variable(v.slot)?.type) })),
     output: s.output,
   };
+}
+
+// A thing kel holds (core/held.js), as the step view shows it: its source text, shortened, and
+// what it is, in words.
+function held(input, h) {
+  return { kind: h.kind, parts: excerpt(textOf(input, h.from, h.to)), words: heldWords(h) };
 }
 
 // x, a range of the source's bytes from..to, as a range of indices in the editor's text.

@@ -1,11 +1,12 @@
 // The parts of the step view that show one step of a run (web/result.js's steps): the facts of
 // its command (what it is, what it does and why, its origin, the source read for it and the token
-// kel had just read), where a diagnostic ended the steps and what it left unfinished, the machine
-// after it ran or when the run ended (stack, variables, output so far), and the code store, its
-// bytes hexadecimal with their decimal values on hover and focus. Each part is made once, and
-// drawn again at every move; step.js puts them under its controls and moves between the steps.
-// The glossary's terms in the step's words link to their entries (terms.js): seen, shared by the
-// parts of one step, holds the terms linked already, so that only a term's first use is a link.
+// kel had just read), where a diagnostic ended the steps and what it left unfinished, what kel is
+// holding, the machine after it ran or when the run ended (stack, variables, output so far), and
+// the code store, its bytes hexadecimal with their decimal values on hover and focus. Each part
+// is made once, and drawn again at every move; step.js puts them under its controls and moves
+// between the steps. The glossary's terms in the step's words link to their entries (terms.js):
+// seen, shared by the parts of one step, holds the terms linked already, so that only a term's
+// first use is a link.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
 import { byteHelp, diagnosticHelp, storedHelp } from './glosses.js';
@@ -33,6 +34,9 @@ export function buildParts() {
     el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
     el('p', { className: 'step-unfinished', hidden: true, 'data-testid': 'step-unfinished' }),
     el('div', { className: 'machine per-step' },
+      el('div', { className: 'held-part' }, title('held-title', 'kel is holding'),
+        el('ul', { className: 'held', 'aria-labelledby': 'held-title', 'data-testid': 'step-held' }),
+        el('p', { className: 'held-none' })),
       el('div', {}, title('stack-title', ''),
         el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' }),
         el('p', { className: 'stack-note', hidden: true, 'data-testid': 'step-stack-note' })),
@@ -106,10 +110,25 @@ export function drawError(root, s, at, r, seen = new Set()) {
   return `${error.textContent}${unfinished.textContent && ' ' + unfinished.textContent}`;
 }
 
-// The machine after step s's command ran, or, where it failed, as it stood when the run ended:
-// the stack with the operands the command failed on marked, the variables by name, and the
-// output, its newest line in view.
+// What kel is holding after step s's command: each thing's source text, then what it is; "not
+// known" where the origins stopped agreeing with kel.
+function drawHeld(root, s) {
+  const held = s?.held ?? null;
+  part(root, 'step-held').replaceChildren(...(held ?? []).map((h) => {
+    const text = el('code', {});
+    showParts(text, h.parts);
+    return el('li', { className: h.kind }, text, ' ', h.words);
+  }));
+  const none = root.querySelector('.held-none');
+  none.hidden = held?.length > 0;
+  none.textContent = held ? 'nothing' : 'not known';
+}
+
+// What kel is holding, and the machine after step s's command ran, or, where it failed, as it
+// stood when the run ended: the stack with the operands the command failed on marked, the
+// variables by name, and the output, its newest line in view.
 export function drawMachine(root, s) {
+  drawHeld(root, s);
   const when = s?.error ? 'when the run ended' : 'after this command';
   root.querySelector('#stack-title').textContent = `Stack ${when}, bottom to top`;
   root.querySelector('#vars-title').textContent = `Variables ${when}: name, slot, type, value`;

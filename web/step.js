@@ -5,18 +5,20 @@
 // the playground, the tour and the embed alike: its controls (step-controls.js) and the parts
 // that show a step (step-parts.js). It holds the run open and the step shown, moves between the
 // steps, and plays them, stepping on by itself; in predict mode (step-predict.js) a Next first
-// asks for the command. The page is told of every move, to mark the editor and the panes to
-// match.
+// asks for the command. Its keys work on the whole page (keys.js). The page is told of every
+// move, to mark the editor and the panes to match.
 import { el } from './dom.js';
 import { attachHelp } from './help.js';
+import { listenKeys } from './keys.js';
 import { createPredict } from './step-predict.js';
-import { buildControls, drawPlace, listen, showPlaying, stepsPerSecond } from './step-controls.js';
+import { buildControls, drawPlace, faster, listen, showPlaying, stepsPerSecond } from './step-controls.js';
 import { buildParts, drawCodeStore, drawError, drawFacts, drawMachine, fillCodeStore } from './step-parts.js';
 
 // root is the view's element; onMove(step, k) is called at every move, with step null when there
 // is none; onClose(byReader) when it closes, byReader true when the reader closed it; onPredict(on)
-// when predict mode is turned on or off. Without closable there is no Close (the embed).
-export function createStepView(root, { onMove, onClose = () => {}, onPredict = () => {}, closable = true }) {
+// when predict mode is turned on or off. Without closable there is no Close (the embed). keys
+// gives keys.js its options.
+export function createStepView(root, { onMove, onClose = () => {}, onPredict = () => {}, closable = true, keys = {} }) {
   root.replaceChildren(
     ...buildControls(closable),
     el('div', { className: 'predict-area', hidden: true }),
@@ -70,7 +72,7 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
     showPlaying(root, false);
   }
 
-  listen(root, closable, {
+  const moves = {
     get active() {
       return run !== null;
     },
@@ -89,7 +91,8 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
       play();
     },
     close: () => close(true),
-  });
+  };
+  listen(root, moves);
 
   function close(byReader = false) {
     if (root.hidden) return;
@@ -99,7 +102,7 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
     onClose(byReader);
   }
 
-  return {
+  const view = {
     // Opens the view on a run at step k (from 1), playing when play is true, in predict mode when
     // predicting is true (false: off; undefined: as it was).
     open(r, k = 1, { play: playing = false, predict: predicting } = {}) {
@@ -117,6 +120,14 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
       if (run) show(k);
     },
     close,
+    closable,
+    playPause: moves.playOrPause,
+    predict: moves.predict,
+    // One speed faster (by 1) or slower (by -1).
+    faster(by) {
+      faster(root, by);
+      moves.restart();
+    },
     get isOpen() {
       return !root.hidden;
     },
@@ -131,4 +142,6 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
     },
     focus: () => root.focus(),
   };
+  listenKeys(view, keys);
+  return view;
 }

@@ -150,6 +150,11 @@ export class Documents {
     return v;
   }
 
+  // The present Version of a document, checked or not; null for a document that is not open.
+  present(uri) {
+    return this.docs.get(uri)?.current ?? null;
+  }
+
   // The document's newest text: the older one is passed over, and this one checked after wait.
   next(uri, wait) {
     const doc = this.docs.get(uri);

@@ -10,7 +10,7 @@ import {
 } from 'vscode-languageserver/node';
 import { Checker } from './checker.js';
 import { Documents } from './documents.js';
-import { requests } from './features.js';
+import { atOnce, commands, providers, requests } from './features.js';
 import { Lifecycle } from './lifecycle.js';
 import { notUtf8, Reader } from './rpc.js';
 
@@ -54,11 +54,7 @@ function findKel(given, here) {
 const capabilities = (utf8) => ({
   positionEncoding: utf8 ? 'utf-8' : 'utf-16',
   textDocumentSync: { openClose: true, change: TextDocumentSyncKind.Incremental },
-  hoverProvider: true,
-  definitionProvider: true,
-  referencesProvider: true,
-  documentSymbolProvider: true,
-  inlayHintProvider: true,
+  ...providers,
 });
 
 export function main(argv, entryUrl) {
@@ -73,7 +69,9 @@ export function main(argv, entryUrl) {
 
   const writer = new StreamMessageWriter(process.stdout);
   const reply = (m) => writer.write(m);
-  const lifecycle = new Lifecycle(reply, (method) => method === 'initialize' || Object.hasOwn(requests, method));
+  const needsParams = (method) =>
+    method === 'initialize' || method === 'workspace/executeCommand' || Object.hasOwn(requests, method);
+  const lifecycle = new Lifecycle(reply, needsParams);
   const connection = createConnection(new Reader(process.stdin, reply, (m) => lifecycle.admit(m)), writer);
   const documents = new Documents(checker, kel.note, (p) => connection.sendDiagnostics(p));
   // The end of the input ends the server at once, whatever runs, as exit does.
@@ -102,13 +100,23 @@ export function main(argv, entryUrl) {
   });
   connection.onDidCloseTextDocument(({ textDocument: d }) => documents.close(d?.uri));
 
-  // Each feature answers from the text its request was made against, once that is checked.
+  // Each feature answers from the text its request was made against: at once when it reads the
+  // text alone, else once that text is checked.
   for (const [method, feature] of Object.entries(requests)) {
     connection.onRequest(method, async (params) => {
       const uri = params.textDocument?.uri;
       if (typeof uri !== 'string') throw new ResponseError(ErrorCodes.InvalidParams, 'Invalid params: no textDocument.uri');
-      return feature(await documents.checked(uri), params);
+      return feature(atOnce.has(method) ? documents.present(uri) : await documents.checked(uri), params);
     });
   }
+  // A command runs on the document its first argument names, and tells the user what it did.
+  connection.onExecuteCommand(async (params) => {
+    const command = commands[params?.command];
+    if (!command) throw new ResponseError(ErrorCodes.InvalidParams, `no such command: ${params?.command}`);
+    const uri = params.arguments?.[0];
+    const { result, message } = command(await documents.checked(uri), uri);
+    connection.sendNotification('window/showMessage', { type: message.type, message: message.text });
+    return result;
+  });
   connection.listen();
 }

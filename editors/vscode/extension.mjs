@@ -1,19 +1,47 @@
-// The VS Code extension's code: starts the kel language server, shipped beside it in the .vsix,
-// for kel files, and adds the command "kel: Run File", which shows kel's run of the file in the
-// panel "kel": what kel wrote on both channels in the order it wrote them (the output and the
-// trace, as a terminal shows them), and the exit status.
+// The VS Code extension's code: starts the kel language server for kel files (the one shipped
+// beside it in the .vsix, or the one the setting kel.server.path names), and shows kel's run of a
+// file in the panel "kel": what kel wrote on both channels in the order it wrote them (the output
+// and the trace, as a terminal shows them), and the exit status. A run starts from the command
+// "kel: Run File" (the editor's title bar, Ctrl+F5 or Cmd+F5) or from the code lens "Run" over
+// the program, whose command the server offers and the extension runs itself.
 import * as vscode from 'vscode';
 import { LanguageClient, TransportKind } from 'vscode-languageclient/node';
 
 let client;
+let panel;
 
-export async function activate(context) {
-  const module = context.asAbsolutePath('server/kel-language-server');
-  const run = { module, transport: TransportKind.stdio };
+// The server to run: the setting's file, else the shipped one. Either is run with VS Code's node.
+function serverModule(context) {
+  const path = vscode.workspace.getConfiguration('kel').get('server.path');
+  return path ? path.replace(/^~(?=\/|$)/, process.env.HOME ?? '~') : context.asAbsolutePath('server/kel-language-server');
+}
+
+async function show(uri) {
+  const r = await client.sendRequest('kel/run', { textDocument: { uri: uri.toString() } });
+  panel.clear();
+  panel.appendLine(`kel ${vscode.workspace.asRelativePath(uri)}`);
+  if (r.error) panel.appendLine(`not run: ${r.error}`);
+  else {
+    for (const line of r.lines) panel.appendLine(line.text);
+    panel.appendLine(`exit status ${r.status}`);
+  }
+  panel.show(true);
+}
+
+function startClient(context) {
+  const run = { module: serverModule(context), transport: TransportKind.stdio };
   client = new LanguageClient('kel', 'kel language server', { run, debug: run }, {
     documentSelector: [{ language: 'kel' }],
+    middleware: {
+      // The lens's Run shows the run in the panel, as Run File does, rather than in a message.
+      executeCommand: (command, args, next) => (command === 'kel.run' ? show(vscode.Uri.parse(args[0])) : next(command, args)),
+    },
   });
-  const panel = vscode.window.createOutputChannel('kel');
+  return client.start();
+}
+
+export async function activate(context) {
+  panel = vscode.window.createOutputChannel('kel');
   context.subscriptions.push(
     panel,
     vscode.commands.registerCommand('kel.runFile', async () => {
@@ -22,18 +50,15 @@ export async function activate(context) {
         vscode.window.showInformationMessage('kel: Run File runs the kel file in the active editor.');
         return;
       }
-      const r = await client.sendRequest('kel/run', { textDocument: { uri: doc.uri.toString() } });
-      panel.clear();
-      panel.appendLine(`kel ${vscode.workspace.asRelativePath(doc.uri)}`);
-      if (r.error) panel.appendLine(`not run: ${r.error}`);
-      else {
-        for (const line of r.lines) panel.appendLine(line.text);
-        panel.appendLine(`exit status ${r.status}`);
-      }
-      panel.show(true);
+      await show(doc.uri);
+    }),
+    vscode.workspace.onDidChangeConfiguration(async (e) => {
+      if (!e.affectsConfiguration('kel.server.path')) return;
+      await client?.stop();
+      await startClient(context);
     }),
   );
-  await client.start();
+  await startClient(context);
 }
 
 export function deactivate() {

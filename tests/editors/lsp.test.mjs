@@ -92,7 +92,7 @@ test('inlay hints: what each WRITE wrote, the value of each constant declared by
   ]);
 });
 
-test('definition, references and symbols, also after an error, of what kel had accepted', async () => {
+test('definition, references and symbols, also after an error: the symbols kel had accepted, the uses past it', async () => {
   const u = uri();
   await c16.open(u, program);
   const ask = (method, position, extra) => c16.request(method, { textDocument: { uri: u }, position, ...extra });
@@ -108,7 +108,7 @@ test('definition, references and symbols, also after an error, of what kel had a
   assert.deepEqual(await symbols(broken), ['14 a = 1 (INTEGER)']);
   const used = await c16.request('textDocument/references',
     { textDocument: { uri: broken }, position: at(0, 6), context: { includeDeclaration: true } });
-  assert.deepEqual(used.result.map((l) => l.range), [span(0, 6, 7), span(0, 17, 18)]);
+  assert.deepEqual(used.result.map((l) => l.range), [span(0, 6, 7), span(0, 17, 18), span(0, 27, 28), span(0, 42, 43)]);
 });
 
 test('Run File: what kel wrote on both channels, in order, and the status', async () => {

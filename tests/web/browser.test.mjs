@@ -50,7 +50,10 @@ async function runProgram(program, p = page) {
   await p.waitForFunction((k) => performance.getEntriesByName('kel-run').length > k, n);
 }
 
+// A load of its own: from a page of the site, a link that differs only after # would change the
+// address in place, and the first result waited for would be the page's earlier one.
 async function openAt(link, p = page) {
+  await p.goto('about:blank');
   await p.goto(link);
   await firstResult(p);
 }
