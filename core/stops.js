@@ -59,12 +59,12 @@ export function noCommandWords(status, d, unfinished) {
   return `kel stopped${where} before it generated any command.${unfinished ? ' ' + unfinished : ''}`;
 }
 
-// What the stack shows at a command that failed (replay.js's step s): the stack the command met,
-// whose top n values are those it took, or would have taken, as its operands.
+// What the stack shows at a command that failed (replay.js's step s), where the run ended: the
+// stack the command met, whose top n values are those it took, or would have taken, as its
+// operands, marked. A few words: they stand beside the stack's values.
 export function failedStackWords(s, n) {
-  const values = n === 1 ? 'value' : `${n} values`;
-  if (s.error === 'Comp: Stack overflow.') return `The run ended at this command: the stack was full, so ${s.name} pushed nothing.`;
-  if (s.name !== 'Lod' && s.taken.length) return `The run ended at this command: ${s.name} took the marked ${values} from the stack and failed on ${n === 1 ? 'it' : 'them'}.`;
-  if (n) return `The run ended at this command before it ran: the stack is as ${s.name} met it, with the ${values} it would have taken marked.`;
-  return `The run ended at this command before it ran: the stack is as ${s.name} met it.`;
+  const these = n === 1 ? 'this' : 'these';
+  if (s.error === 'Comp: Stack overflow.') return `full: ${s.name} pushed nothing`;
+  if (s.name !== 'Lod' && s.taken.length) return `${s.name} failed on ${these}`;
+  return n ? `${s.name} never ran, but would take ${these}` : `${s.name} never ran`;
 }

@@ -31,18 +31,21 @@ export function buildParts() {
         el('span', { className: 'read-none', hidden: true }, 'nothing new: this command comes from what was read before'),
         el('span', { className: 'read-on', 'data-testid': 'step-read-on' })),
       el('dt', perStep, 'kel had just read'), el('dd', { className: 'step-lookahead per-step', 'data-testid': 'step-lookahead' })),
-    el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
-    el('p', { className: 'step-unfinished', hidden: true, 'data-testid': 'step-unfinished' }),
+    el('div', { className: 'step-stop' },
+      el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
+      el('p', { className: 'step-unfinished', hidden: true, 'data-testid': 'step-unfinished' })),
     el('div', { className: 'machine per-step' },
+      el('p', { className: 'machine-when', 'data-testid': 'step-when' }),
       el('div', { className: 'held-part' }, title('held-title', 'kel is holding'),
         el('ul', { className: 'held', 'aria-labelledby': 'held-title', 'data-testid': 'step-held' }),
         el('p', { className: 'held-none' })),
-      el('div', {}, title('stack-title', ''),
-        el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' }),
-        el('p', { className: 'stack-note', hidden: true, 'data-testid': 'step-stack-note' })),
-      el('div', {}, title('vars-title', ''),
+      el('div', {}, title('stack-title', 'Stack, bottom to top'),
+        el('div', { className: 'stack-line' },
+          el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' }),
+          el('span', { className: 'stack-note', hidden: true, 'data-testid': 'step-stack-note' }))),
+      el('div', {}, title('vars-title', 'Variables: name, slot, type, value'),
         el('ul', { className: 'vars', 'aria-labelledby': 'vars-title', 'data-testid': 'step-vars' })),
-      el('div', {}, title('out-title', ''),
+      el('div', {}, title('out-title', 'Output so far'),
         el('pre', { className: 'step-output', tabIndex: 0, 'aria-labelledby': 'out-title', 'data-testid': 'step-output' }))),
     el('h3', { id: 'code-title', ...perStep }, 'Code store'),
     el('div', { className: 'codestore per-step', 'aria-labelledby': 'code-title', 'data-testid': 'codestore' },
@@ -129,10 +132,7 @@ function drawHeld(root, s) {
 // variables by name, and the output, its newest line in view.
 export function drawMachine(root, s) {
   drawHeld(root, s);
-  const when = s?.error ? 'when the run ended' : 'after this command';
-  root.querySelector('#stack-title').textContent = `Stack ${when}, bottom to top`;
-  root.querySelector('#vars-title').textContent = `Variables ${when}: name, slot, type, value`;
-  root.querySelector('#out-title').textContent = `Output so far (${when})`;
+  part(root, 'step-when').textContent = s?.error ? 'When the run ended' : 'After this command';
   const stack = s ? s.stack : [];
   const failedFrom = stack.length - (s?.failedOn ?? 0);
   part(root, 'step-stack').replaceChildren(...stack.map((v, k) => el('li', k >= failedFrom ? { className: 'failed-on' } : {}, v)));

@@ -245,8 +245,8 @@ test('the words of a step: folded, a named constant, held back, turned round, Bo
 test('a failed command, a statement left unfinished, no command at all, the newest output, hex bytes, help beside', async () => {
   const table = [
     ['VAR d : INTEGER;\nBEGIN WRITE 10 / d .', 0, {
-      'step-stack': '0\n10', 'step-stack-note': 'The run ended at this command: Vid took the marked 2 values from the stack and failed on them.',
-      'stack-title': 'Stack when the run ended, bottom to top', 'step-explain': /^Vid would have pushed the result of 10 \/ 0 .*, but it did not\./,
+      'step-stack': '0\n10', 'step-stack-note': 'Vid failed on these',
+      'step-when': 'When the run ended', 'step-explain': /^Vid would have pushed the result of 10 \/ 0 .*, but it did not\./,
     }],
     ['BEGIN WRITE 1;\nWRITE 2\n? WRITE 3 .', 0, {
       'step-error': 'kel stopped after this command: Scnr (3,1): Invalid character.',
@@ -259,7 +259,7 @@ test('a failed command, a statement left unfinished, no command at all, the newe
     ['BEGIN WRITE 1; WRITE 7 / 0 .', 0, {
       'step-index': '3 / 3', 'step-lookahead': 'The symbol “.”. The text ends there.', 'step-read-on': /kel read on past the origin, up to “\.”/,
     }],
-    [`BEGIN${' WRITE 1;'.repeat(30)} WRITE 2 .`, 0, { 'step-output': /1\n2\n$/, 'vars-title': 'Variables after this command: name, slot, type, value' }],
+    [`BEGIN${' WRITE 1;'.repeat(30)} WRITE 2 .`, 0, { 'step-output': /1\n2\n$/, 'step-when': 'After this command', 'vars-title': 'Variables: name, slot, type, value' }],
   ];
   for (const [src, k, want] of table) {
     await runProgram(src);
