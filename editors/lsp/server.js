@@ -51,12 +51,6 @@ function findKel(given, here) {
   }
 }
 
-const capabilities = (utf8) => ({
-  positionEncoding: utf8 ? 'utf-8' : 'utf-16',
-  textDocumentSync: { openClose: true, change: TextDocumentSyncKind.Incremental },
-  ...providers,
-});
-
 export function main(argv, entryUrl) {
   const opts = options(argv);
   if (opts.exit !== undefined) {
@@ -83,7 +77,9 @@ export function main(argv, entryUrl) {
   connection.onInitialize(({ capabilities: client }) => {
     const offered = client?.general?.positionEncodings ?? [];
     documents.utf8 = opts.encoding ? opts.encoding === 'utf-8' : offered.includes('utf-8');
-    return { capabilities: capabilities(documents.utf8), serverInfo: { name: 'kel-language-server' } };
+    const positionEncoding = documents.utf8 ? 'utf-8' : 'utf-16';
+    const textDocumentSync = { openClose: true, change: TextDocumentSyncKind.Incremental };
+    return { capabilities: { positionEncoding, textDocumentSync, ...providers }, serverInfo: { name: 'kel-language-server' } };
   });
   connection.onInitialized(() => {
     if (kel.module) connection.console.info(kel.note);
