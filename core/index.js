@@ -23,7 +23,8 @@ export { isKeyword, Scanner, Sym } from './tokens.js';
 export { origins } from './origins.js';
 export { heldWords } from './held.js';
 export { replay } from './replay.js';
-export { character, excerpt, explain, foldWords, lookAhead, shown } from './words.js';
+export { character, excerpt, explain, kept, lookAhead, readOn, shown } from './words.js';
+export { failedStackWords, foldWords, noCommandWords, unfinishedWords } from './stops.js';
 // The tour's and the predict mode's exercises: each command as a question with its distractors,
 // and a task's conditions checked against a run.
 export { checkTask, commandText, isCommand, questions } from './exercises.js';

@@ -9,7 +9,7 @@ import { booleanTexts, codeSize, commands, operations, stackSize, varCount } fro
 
 // What each operation computes, by name: the result f(x, y), or the value written (out). y is
 // the top, x the value below it (the top alone for one operand). The divisions test a zero
-// divisor first, as the machine does; Bus and Vid take their operands the other way round.
+// divisor first, as the machine does; Bus and Vid are Sub and Div turned round.
 const bool = (x) => booleanTexts[+(x !== 0)];
 const machine = {
   ...Object.fromEntries(Object.entries(binary).map(([name, f]) => [name, { f }])),

@@ -47,6 +47,8 @@ export class Mirror {
     this.references = [];
     this.body = null; // the BEGIN token, once read
     this.pending = []; // statements and operations begun, outermost first: what kel holds (held.js)
+    this.last = null; // the constant operand just read, held back too while kel reads past its end
+    this.prevTo = 0; // where the token before the current one ends
   }
 
   get sym() {
@@ -60,6 +62,7 @@ export class Mirror {
   // kel's Read: the next token; a name or a keyword also goes into the identifier store.
   read() {
     const s = this.s;
+    this.prevTo = s.to;
     s.read();
     if (s.error !== null) this.err('Scnr', s.error);
     if (s.sym === Sym.Id || isKeyword(s.sym)) {
@@ -72,8 +75,29 @@ export class Mirror {
     }
   }
 
+  // A source error, with what kel left unfinished: the statement under way, read up to the token
+  // before the current one, and the constants it still held back.
   err(who, msg) {
-    throw new Stop({ kind: 'source', who, msg, at: this.s.from, read: this.s.readTo });
+    const frame = this.pending.find((f) => f.kind === 'statement');
+    const statement = frame && { from: frame.from, to: this.prevTo, write: frame.name === undefined, after: frame.after };
+    const held = holding(this.pending).filter((h) => h.kind === 'constant');
+    if (this.last) held.push({ kind: 'constant', from: this.last.from, to: this.last.to, value: this.last.v, type: this.last.t });
+    throw new Stop({ kind: 'source', who, msg, at: this.s.from, read: this.s.readTo, statement, held });
+  }
+
+  // Runs f while the constant item d (parser.js), an operand just read, is held back as kel
+  // reads past its end or checks it.
+  past(d, f) {
+    const was = this.last;
+    this.last = d.c ? d : null;
+    f();
+    this.last = was;
+  }
+
+  // The token kel has just read, and the character it looked at past it.
+  looked() {
+    const s = this.s;
+    return { token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo } };
   }
 
   check(sym, msg) {
@@ -112,8 +136,7 @@ export class Mirror {
   emit(name, operand, origin, type, more = {}) {
     const s = this.s;
     const cmd = {
-      name, operand, pos: this.len, read: s.readTo, origin,
-      token: { kind: kindOf(s.sym), from: s.from, to: s.to }, ahead: { from: s.to, to: s.readTo },
+      name, operand, pos: this.len, read: s.readTo, origin, ...this.looked(),
       type, types: [...this.stack], held: holding(this.pending), ...more,
     };
     this.commands.push(cmd);
@@ -138,7 +161,7 @@ export class Mirror {
   // A statement or an operation begun at the current token (fields may give its range), held
   // until done(); ready once its operands are read.
   begin(kind, fields) {
-    const frame = { kind, ...this.token(), ready: false, ...fields };
+    const frame = { kind, ...this.token(), ready: false, after: this.commands.length, ...fields };
     this.pending.push(frame);
     return frame;
   }

@@ -23,13 +23,19 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   written, types the types on the stack after it ran (as before it where the code store or
 //   the stack had no room for it), and held what kel held after it, read but not yet a command
 //   (held.js). A Val also has kind ('literal', 'constant' or 'folded'), constants (the named
-//   constants in its origin, each once: { name, value, type, decl }) and heldBack (a left
-//   operand pushed after the right one); an operation has exchanged (taken for a held-back left
+//   constants in its origin, each once: { name, value, type, decl }), heldBack (a left operand
+//   pushed after the right one) and rounded (the divisions folded into it whose quotient was
+//   rounded down, { x, y, q }); an operation has exchanged (taken for a held-back left
 //   operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has expressionEnd, where the
 //   expression it writes ends.
-// - failedFold: { text, read, origin, constants, operands, operator, held } of the fold that
-//   ended kel, no command generated for it, or null; operands are the values it folded, operator
-//   the text of its operator, held what kel held besides.
+// - failedFold: { text, read, origin, constants, operands, operator, held, token, ahead } of the
+//   fold that ended kel, no command generated for it, or null; operands are the values it folded,
+//   operator the text of its operator, held what kel held besides, token and ahead as a
+//   command's.
+// - unfinished: where a source error ended kel inside a statement, { statement, commands, held }:
+//   the statement's text up to the token before the one kel stopped at (kind 'assignment' or
+//   'WRITE'), how many of its commands kel generated, and the constants it still held back
+//   ({ from, to, value, type }, in source order); else null.
 // - declarations: kel's object table, by index: the predeclared names ({ name, kind, type,
 //   value, predeclared }), then the program's as kel counted them: a constant { name, kind,
 //   range, type, value, expr, folded }, a variable { name, kind, range, type, slot }.
@@ -64,8 +70,12 @@ export function origins(input, result, written) {
   const out = {
     commands: p.slice(0, agreed),
     failedFold: kelEnds && end.kind === 'fold'
-      ? { text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands, operator: end.operator, held: end.held }
+      ? {
+        text: end.text, read: end.read, origin: end.origin, constants: once(end.names), operands: end.operands,
+        operator: end.operator, held: end.held, token: end.token, ahead: end.ahead,
+      }
       : null,
+    unfinished: kelEnds && end.kind === 'source' && end.statement ? unfinished(end, p.length) : null,
     declarations: m.objects.filter(kept),
     references: m.references.filter(kept),
     body: kelEnds || agreed > 0 ? m.body : null,
@@ -80,11 +90,19 @@ export function origins(input, result, written) {
   return out;
 }
 
+// What a source error's end left unfinished, with the number of commands generated in all.
+function unfinished(end, commands) {
+  const { write, from, to, after } = end.statement;
+  const held = end.held.map(({ from, to, value, type }) => ({ from, to, value, type }));
+  return { statement: { kind: write ? 'WRITE' : 'assignment', from, to }, commands: commands - after, held };
+}
+
 // kel's line and column at the start of every range given.
 function addPositions(input, out) {
   const ranges = [];
   for (const c of out.commands) ranges.push(c.origin);
   if (out.failedFold) ranges.push(out.failedFold.origin);
+  if (out.unfinished) ranges.push(out.unfinished.statement, ...out.unfinished.held);
   for (const o of out.declarations) {
     if (o.predeclared) continue;
     ranges.push(o);

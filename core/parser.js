@@ -3,7 +3,8 @@
 // exchanged operations, its type checks and its messages, from a source's first byte to where
 // kel would stop. An expression's procedures return an item: its type t; c, whether it is a
 // constant, with its value v; its source from..to; and for a constant, how it was made (kind,
-// folded) and the named constants in it (names).
+// folded), the named constants in it (names) and the divisions folded into it that rounded down
+// (rounded: { x, y, q }).
 import { binary, Failure, neg, not } from './arith.js';
 import { maxInteger, maxNesting } from './facts.js';
 import { holding } from './held.js';
@@ -37,7 +38,7 @@ export class Parser extends Mirror {
   // until the other operand was on the stack.
   val(d, heldBack) {
     const kind = d.folded ? 'folded' : d.kind;
-    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack });
+    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack, rounded: d.rounded ?? [] });
   }
 
   // The folded value of a constant operation over from..to, or kel's end when it fails: with the
@@ -48,7 +49,7 @@ export class Parser extends Mirror {
     } catch (e) {
       if (!(e instanceof Failure)) throw e;
       const held = holding(this.pending.filter((f) => !f.ready)); // without the operation that failed
-      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator, held });
+      throw new Stop({ kind: 'fold', text: e.text, read: this.s.readTo, origin: { from, to }, names, operands, operator, held, ...this.looked() });
     }
   }
 
@@ -64,7 +65,9 @@ export class Parser extends Mirror {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
       this.done(frame);
-      return { t, c: true, v, from, to, folded: true, names };
+      const rounded = [...(d.rounded ?? []), ...(d1.rounded ?? [])];
+      if (op === Sym.Div && d.v % d1.v !== 0) rounded.push({ x: d.v, y: d1.v, q: v });
+      return { t, c: true, v, from, to, folded: true, names, rounded };
     }
     if (d.c) {
       this.val(d, true);
@@ -84,7 +87,7 @@ export class Parser extends Mirror {
     if (this.sym === Sym.Num) {
       if (s.num > maxInteger) this.err('Prsr', 'Number too large');
       const d = { t: INT, c: true, v: s.num, ...this.token(), kind: 'literal', folded: false, names: [] };
-      this.read();
+      this.past(d, () => this.read());
       return d;
     }
     if (this.sym === Sym.Id) return this.named();
@@ -107,7 +110,7 @@ export class Parser extends Mirror {
       d = { t: o.type, c: false, ...this.token() };
       this.emit('Lod', o.slot, this.token(), o.type);
     }
-    this.read();
+    this.past(d, () => this.read());
     return d;
   }
 
@@ -121,14 +124,14 @@ export class Parser extends Mirror {
       this.read();
       d = this.expression();
       const to = this.s.to;
-      this.check(Sym.RPar, 'Expected operator or ")"');
+      this.past(d, () => this.check(Sym.RPar, 'Expected operator or ")"'));
       d = { ...d, from, to };
     } else {
       const op = this.token();
       const frame = this.begin('operation', { unary: true });
       this.read();
       d = this.factor();
-      if (d.t !== BOOL) this.err('Prsr', 'Expected boolean factor');
+      this.past(d, () => d.t === BOOL || this.err('Prsr', 'Expected boolean factor'));
       this.done(frame);
       if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
@@ -143,11 +146,11 @@ export class Parser extends Mirror {
   binary(d, boolOp, right) {
     const op = this.sym;
     const opr = this.token();
-    if ((op === boolOp) !== (d.t === BOOL)) this.err('Prsr', 'Wrong operator type');
+    this.past(d, () => (op === boolOp) === (d.t === BOOL) || this.err('Prsr', 'Wrong operator type'));
     const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = right.call(this);
-    if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
+    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
     return this.combine(d, d1, op, opr, frame);
   }
 
@@ -167,7 +170,7 @@ export class Parser extends Mirror {
       const frame = sign === Sym.Minus ? this.begin('operation', { unary: true }) : null;
       this.read();
       d = this.term();
-      if (d.t !== INT) this.err('Prsr', 'Expected integer term');
+      this.past(d, () => d.t === INT || this.err('Prsr', 'Expected integer term'));
       if (frame) this.done(frame);
       if (sign === Sym.Minus && d.c) {
         const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
@@ -192,7 +195,7 @@ export class Parser extends Mirror {
     const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = this.simpleExpr();
-    if (d1.t !== d.t) this.err('Prsr', 'Wrong operand type');
+    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
     return this.combine(d, d1, op, opr, frame);
   }
 
@@ -238,7 +241,7 @@ export class Parser extends Mirror {
       this.check(Sym.Bec, 'Expected ":="');
       const frame = this.begin('statement', { from, to, name: v.name });
       const d = this.expression();
-      if (d.t !== v.type) this.err('Prsr', 'Incompatible types');
+      this.past(d, () => d.t === v.type || this.err('Prsr', 'Incompatible types'));
       if (d.c) this.val(d, false);
       this.done(frame);
       this.emit('Sto', v.slot, { from, to }, v.type);

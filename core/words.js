@@ -8,7 +8,7 @@ import { booleanTexts, codeSize, commands, maxInteger, operation, stackSize } fr
 // A value as kel writes it: TRUE or FALSE for a Boolean.
 export const shown = (v, type) => (type === 'BOOLEAN' ? booleanTexts[+(v !== 0)] : String(v));
 
-const count = (n, one, many = one + 's') => `${n.toLocaleString('en')} ${n === 1 ? one : many}`;
+export const count = (n, one, many = one + 's') => `${n.toLocaleString('en')} ${n === 1 ? one : many}`;
 
 // A line longer than this keeps its start and its end.
 const longLine = 160;
@@ -65,7 +65,7 @@ function lines(text, parts) {
 }
 
 // The text of parts, as one line for a sentence: white space runs as one blank.
-const inline = (parts) => parts.map((p) => (typeof p === 'string' ? p : ` ${p.skipped} `)).join('').replace(/\s+/g, ' ').trim();
+export const inline = (parts) => parts.map((p) => (typeof p === 'string' ? p : ` ${p.skipped} `)).join('').replace(/\s+/g, ' ').trim();
 
 // A character kel looked at: itself where it can be seen ({ code, note }), else { words, blank }:
 // words naming it, and blank, what stands for it where it is drawn within the source (a tab and
@@ -80,20 +80,28 @@ export function character(text) {
   return { code: text, note: c > 127 ? ' (beyond ASCII: white space to kel)' : '' };
 }
 
-const tokenKinds = { number: 'the number', name: 'the name', keyword: 'the keyword', symbol: 'the symbol' };
+const tokenKinds = { number: 'The number', name: 'The name', keyword: 'The keyword', symbol: 'The symbol' };
 
-// The look-ahead of a command as parts (strings, { code } and { ahead }): the token kel had just
-// read, of kind ('number', 'name', 'keyword', 'symbol' or 'end') and text, and the one character
-// it had looked at past it, ahead, which is not yet a token.
+// The look-ahead of a command as sentences, in parts (strings, { code } and { ahead }): the token
+// kel had just read, of kind ('number', 'name', 'keyword', 'symbol' or 'end') and text, and the
+// one character it had looked at past it, ahead, which is not yet a token. Token and character
+// stand in quotation marks, so that copied or read aloud, "the symbol ;" is not punctuation.
 export function lookAhead(kind, text, ahead) {
-  if (kind === 'end') return ['the end of the text.'];
+  if (kind === 'end') return ['The end of the text.'];
+  const start = [`${tokenKinds[kind]} “`, { code: inline(excerpt(text)) }, '”. '];
+  const ended = kind === 'name' || kind === 'number';
+  if (ahead === '') return [...start, ended ? 'To know that it had ended, kel looked past it: the text ends there.' : 'The text ends there.'];
   const c = character(ahead);
-  const shownAhead = c.words ?? { ahead: c.code };
-  const start = [`${tokenKinds[kind]} `, { code: inline(excerpt(text)) }];
-  if (kind === 'name' || kind === 'number') {
-    return [...start, `; to know that it had ended, kel looked at the next character, `, shownAhead, c.note ?? '', ', which is not yet a token.'];
-  }
-  return [...start, '; kel has also looked at the next character, ', shownAhead, `${c.note ?? ''}.`];
+  const looked = c.words ? [c.words] : ['“', { ahead: c.code }, `”${c.note}`];
+  const why = ended ? 'To know that it had ended, kel looked at the next character, ' : 'kel also looked at the next character, ';
+  return [...start, why, ...looked, ', which is not yet a token.'];
+}
+
+// Why the text read for a command goes on past its origin, as parts, where the token kel had just
+// read (kind and text as for lookAhead) lies past the origin: kel reads one token further.
+export function readOn(kind, text) {
+  const to = kind === 'end' ? ['to the end of the text'] : ['up to “', { code: inline(excerpt(text)) }, '”'];
+  return [' kel read on past the origin, ', ...to, ': only the token after an operand or an expression tells kel that it has ended.'];
 }
 
 // The symbols the words use for an operation's formula.
@@ -101,17 +109,24 @@ const symbols = {
   Add: '+', Sub: '-', Mul: '*', Div: '/', Bus: '-', Vid: '/', Eql: '=', Neq: '#', Lss: '<', Leq: '<=',
   Gtr: '>', Geq: '>=', Or: '|', And: '&',
 };
-const commutative = new Set(['Add', 'Mul', 'Eql', 'Neq', 'Or', 'And']);
+// The operations kel takes, for a held-back left operand, in place of the written one: the
+// written one turned round. For the others the order of the operands makes no difference.
+const turned = new Set(['Bus', 'Vid', 'Lss', 'Leq', 'Gtr', 'Geq']);
 const capital = (s) => s[0].toUpperCase() + s.slice(1);
+
+// A value on the machine, where the machine is the subject: a Boolean as kel writes it, with the
+// number the machine keeps for it, TRUE (1).
+export const kept = (v, type) => (type === 'BOOLEAN' ? `${shown(v, type)} (${v})` : String(v));
+
 // The named constants' values, "half = 20, k = 3", in parentheses; TRUE and FALSE need none.
-function listed(constants) {
+export function listed(constants) {
   const named = constants.filter((k) => k.name !== shown(k.value, k.type));
   return named.length ? ` (${named.map((k) => `${k.name} = ${shown(k.value, k.type)}`).join(', ')})` : '';
 }
 
 // A source text for a sentence: as written when it is short and on one line, else a pointer to
 // where the step view shows it.
-function quoted(parts) {
+export function quoted(parts) {
   const t = inline(parts);
   return parts.length === 1 && !parts[0].includes('\n') && t.length <= 60 ? t : 'the expression shown as its origin';
 }
@@ -120,17 +135,15 @@ function quoted(parts) {
 // (why: null where origins are not shown). c gives the rest: originParts, its origin's text as
 // parts (undefined without one); before, the types on the stack before the command (null where
 // unknown); next, the next step's { name, originParts } or null; variable(slot), { name, type }
-// of a slot; written, the number of lines written so far.
+// of a slot; written, the number of lines written so far. A command that failed did nothing:
+// its words say what it would have done, that it did not, and why.
 export function explain(s, why, c) {
   const type = why?.type;
-  const sayCommand = {
-    Val: () => valWords(s, why, c.originParts, c.next),
-    Lod: () => `Push the value of ${slotName(s.operand, c)}: ${shown(s.taken[0] ?? 0, type)}. A variable's value is known only while the program runs.`,
-    Sto: () => `Pop ${s.taken.length ? shown(s.taken[0], type) : 'the top'} and store it in ${slotName(s.operand, c)}: the assignment is done.`,
-  }[s.name];
-  let words = sayCommand ? sayCommand() : operationWords(s, why, c);
-  if (s.error) words += ' ' + failure(s);
-  return words;
+  if (s.error) return `${wouldWords(s, why, c)}, but it did not${s.name === 'Sto' ? ', and the assignment is not done' : ''}. ${failure(s)}`;
+  if (s.name === 'Val') return valWords(s, why, c);
+  if (s.name === 'Lod') return `Push the value of ${slotName(s.operand, c)}: ${kept(s.taken[0], type)}. A variable's value is known only while the program runs.`;
+  if (s.name === 'Sto') return `Pop ${kept(s.taken[0], type)} and store it in ${slotName(s.operand, c)}: the assignment is done.`;
+  return operationWords(s, why, c);
 }
 
 function slotName(slot, c) {
@@ -138,20 +151,44 @@ function slotName(slot, c) {
   return v ? `${v.name} (slot ${slot})` : `slot ${slot}`;
 }
 
-function valWords(s, why, originParts, next) {
-  const v = shown(s.operand, why?.type);
-  if (!why) return `Push the constant ${v}.`;
+// Where a Val's value comes from: the number as written, a constant, or a fold.
+function valSource(s, why, originParts) {
+  const v = kept(s.operand, why?.type);
+  if (!why) return `the constant ${v}`;
+  if (why.kind === 'folded') return `the value of ${quoted(originParts)}${listed(why.constants)}, which kel folded to ${v} while reading it`;
+  if (why.kind === 'constant') return `the value of the constant ${why.constants[0].name}${listed(why.constants)}`;
+  const written = inline(originParts ?? []);
+  return written === String(s.operand) ? `the number ${v}, as written` : `the value of ${quoted(originParts)} as written`;
+}
+
+// The divisions folded into a value that rounded down, as a sentence.
+function roundedWords(rounded = []) {
+  if (!rounded.length) return '';
+  const each = rounded.slice(0, 3).map(({ x, y, q }) => `${x} / ${y} gave ${q}`);
+  const more = rounded.length > 3 ? `, and ${(rounded.length - 3).toLocaleString('en')} more` : '';
+  return ` Division rounds down, towards minus infinity: ${each.join(', ')}${more}.`;
+}
+
+function valWords(s, why, c) {
+  const v = kept(s.operand, why?.type);
   let words;
-  if (why.kind === 'folded') {
-    words = `Push ${v}: kel folded ${quoted(originParts)}${listed(why.constants)} to ${v} while reading it, so no command computes it.`;
-  } else if (why.kind === 'constant') {
-    words = `Push ${v}, the value of the constant ${why.constants[0].name}${listed(why.constants)}: a constant is not computed, its value is the command's operand.`;
+  if (why?.kind === 'folded') {
+    words = `Push ${v}: kel folded ${quoted(c.originParts)}${listed(why.constants)} to ${v} while reading it, so no command computes it.${roundedWords(why.rounded)}`;
+  } else if (why?.kind === 'constant') {
+    words = `Push ${v}, ${valSource(s, why, c.originParts)}: a constant is not computed, its value is the command's operand.`;
+  } else if (why) {
+    const source = valSource(s, why, c.originParts);
+    words = source.startsWith('the number') ? `Push ${source}.` : `Push ${v}, ${source}.`;
   } else {
-    words = `Push the number ${v}, as written.`;
+    words = `Push the constant ${v}.`;
   }
-  if (why.heldBack) {
-    const op = next?.name ?? 'the operation';
-    return `${words} It was held back until the other operand was on the stack, so it lies on top, and the next command, ${op}, takes its operands the other way round.`;
+  if (why?.type === 'BOOLEAN') words += ' The machine keeps TRUE as 1 and FALSE as 0.';
+  const next = c.next;
+  if (why?.heldBack) {
+    const held = `${words} It was held back until the other operand was on the stack, so it lies on top although it is the left operand`;
+    if (!next || !operation[next.name]) return `${held}.`;
+    if (turned.has(next.name)) return `${held}: the next command, ${next.name}, is ${inline(next.originParts ?? [])} turned round.`;
+    return `${held}: for the next command, ${next.name}, the order makes no difference.`;
   }
   if (next?.name === 'Sto') return `${words} kel pushes a constant only when it is needed: here by the assignment.`;
   if (next?.name === 'Wrt' || next?.name === 'WrB') return `${words} kel pushes a constant only when it is needed: here by WRITE.`;
@@ -162,34 +199,75 @@ function valWords(s, why, originParts, next) {
   return words;
 }
 
+// The n operands of a command, bottom first, as kel writes them (form: shown or kept): those it
+// took, or for a command that never ran, those on top of the stack it would have taken; none
+// where they are not known.
+function operandsOf(s, c, n, form = shown) {
+  const values = s.taken.length || !s.error ? s.taken : s.stack.slice(-n);
+  const types = c.before ? c.before.slice(c.before.length - n) : [];
+  return values.length === n ? values.map((v, k) => form(v, types[k])) : [];
+}
+
+// Whether a division gave a quotient rounded down: Vid divides the top by the value below it.
+function rounds(name, [x, y]) {
+  if (name === 'Div') return x % y !== 0;
+  return name === 'Vid' && y % x !== 0;
+}
+
+// x op y as written in the source: a turned operation takes the top as its left operand.
+function formula(name, [x, y]) {
+  const [left, right] = name === 'Bus' || name === 'Vid' ? [y, x] : [x, y];
+  return `${left} ${symbols[name]} ${right}`;
+}
+
 function operationWords(s, why, c) {
   const name = s.name;
   const o = operation[name];
   if (!o?.code) return `The operation ${name}, which kel does not have.`;
-  const before = c.before ? c.before.slice(c.before.length - o.operands) : [];
-  const [x, y] = s.taken.map((v, k) => shown(v, before[k]));
-  const result = s.pushed === null ? null : shown(s.pushed, o.result);
+  const [x, y] = operandsOf(s, c, o.operands);
+  const result = s.pushed === null ? null : kept(s.pushed, o.result);
   if (name === 'Wrt' || name === 'WrB') {
-    const line = s.error ? '' : `: line ${c.written} of the output`;
-    return `Pop ${x ?? 'the top'} and write it as ${name === 'Wrt' ? 'a number' : 'a Boolean'}${line}, for this WRITE.`;
+    const [top = 'the top'] = operandsOf(s, c, 1, kept);
+    return `Pop ${top} and write it as ${name === 'Wrt' ? 'a number' : 'a Boolean'}: line ${c.written} of the output, for this WRITE.`;
   }
   const does = capital(o.does);
   if (o.operands === 1) {
-    const formula = x === undefined ? '' : `: ${name === 'Neg' ? `-(${x})` : `~${x}`}${result === null ? '' : ` gives ${result}`}`;
-    return `${does}${formula}.`;
+    const f = x === undefined ? '' : `: ${name === 'Neg' ? `-(${x})` : `~${x}`} gives ${result}`;
+    return `${does}${f}.`;
   }
-  const sym = symbols[name];
-  const [left, right] = name === 'Bus' || name === 'Vid' ? [y, x] : [x, y];
-  const formula = x === undefined ? '' : `${left} ${sym} ${right}${result === null ? '' : ` gives ${result}`}`;
-  if (!why?.exchanged) return `${does}${formula && ': ' + formula}.`;
+  const down = s.pushed !== null && rounds(name, s.taken) ? ', rounded down, towards minus infinity' : '';
+  const f = x === undefined ? '' : `${formula(name, [x, y])} gives ${result}${down}`;
+  if (!why?.exchanged) return `${does}${f && ': ' + f}.`;
   const written = inline(c.originParts ?? []);
   if (name === 'Bus' || name === 'Vid') {
-    return `${name} works the other way round: the left operand of ${written} is a constant held back, which lies on top, so ${name} takes the top ${name === 'Bus' ? 'minus' : 'divided by'} the value below it${formula && ': ' + formula}.`;
+    return `${name} is ${written} turned round: the left operand of ${written}, a constant held back, lies on top, so ${name} takes the top ${name === 'Bus' ? 'minus' : 'divided by'} the value below it${f && ': ' + f}.`;
   }
-  if (commutative.has(name)) {
-    return `${does}${formula && ': ' + formula}. The left operand, a constant held back, lies on top; for ${written} the order makes no difference.`;
+  if (!turned.has(name)) return `${does}${f && ': ' + f}. The left operand, a constant held back, lies on top; for ${written} the order makes no difference.`;
+  return `${name} is ${written} turned round, since the left operand, a constant held back, lies on top${f && ': ' + f}.`;
+}
+
+// What a command that failed would have done, as the start of a sentence.
+function wouldWords(s, why, c) {
+  const type = why?.type;
+  const command = s.operand === undefined ? s.name : `${s.name} ${s.operand}`;
+  if (s.name === 'Val') {
+    const source = valSource(s, why, c.originParts);
+    return `${command} would have pushed ${source.startsWith('the number') ? source : `${kept(s.operand, type)}, ${source}`}`;
   }
-  return `${name} is ${written} turned round, since the left operand, a constant held back, lies on top${formula && ': ' + formula}.`;
+  if (s.name === 'Lod') {
+    const v = s.vars.find((x) => x.slot === s.operand);
+    return `${command} would have pushed the value of ${slotName(s.operand, c)}${v ? `, ${kept(v.value, type)}` : ''}`;
+  }
+  const o = operation[s.name];
+  const n = s.name === 'Sto' ? 1 : o?.operands ?? 0;
+  const [x, y] = operandsOf(s, c, n);
+  const [top = 'the top'] = operandsOf(s, c, n, kept);
+  if (s.name === 'Sto') return `${command} would have popped ${top} and stored it in ${slotName(s.operand, c)}`;
+  if (s.name === 'Wrt' || s.name === 'WrB') return `${command} would have popped ${top} and written it, for this WRITE`;
+  if (!o?.code) return `${command}, an operation kel does not have, would have run`;
+  if (n === 1) return `${command} would have pushed ${x === undefined ? 'its result' : `the result of ${s.name === 'Neg' ? `-(${x})` : `~${x}`}`}`;
+  const turnedRound = why?.exchanged && turned.has(s.name) ? ` (${s.name} is ${inline(c.originParts ?? [])} turned round: the left operand, a constant held back, lies on top)` : '';
+  return `${command} would have pushed ${x === undefined ? 'its result' : `the result of ${formula(s.name, [x, y])}`}${turnedRound}`;
 }
 
 // Why a command failed, in words, from kel's message.
@@ -211,29 +289,11 @@ function failure(s) {
   }
   if (e === 'Comp: Program too large.') {
     const need = (commands[name] ?? commands.Opr).size;
-    return `The code store holds ${codeSize} bytes for the whole program. This command needs ${count(need, 'byte')}, and only ${count(Math.max(codeSize - s.codeFrom, 0), 'byte')} ${codeSize - s.codeFrom === 1 ? 'is' : 'are'} left, so kel stops: ${e}`;
+    const left = Math.max(codeSize - s.codeFrom, 0);
+    return `The code store holds ${codeSize} bytes for the whole program. This command needs ${count(need, 'byte')}, and only ${count(left, 'byte')} ${left === 1 ? 'is' : 'are'} left, so kel stops: ${e}`;
   }
   if (e === 'Comp: Stack overflow.') {
     return `The stack holds ${stackSize} values, and all of them are in use: kel stops with ${e}`;
   }
   return `kel stops: ${e}`;
-}
-
-// The words for a fold that failed: { text, constants, operands, operator } of origins.js, with
-// its origin's text as parts.
-export function foldWords(f, originParts) {
-  const named = listed(f.constants);
-  const formula = f.operands.length === 1 ? `${f.operator}(${f.operands[0]})` : `${f.operands[0]} ${f.operator} ${f.operands[1]}`;
-  const values = formula === inline(originParts) ? '' : `, that is ${formula}`;
-  const start = `kel folds ${quoted(originParts)}${named} while reading it${values}. No command is generated for it, and the fold fails:`;
-  if (f.text === 'Fatal error: Division by zero.') {
-    return `${start} the divisor is 0. A division by zero met while folding ends kel at once with ${f.text} (When the machine divides by zero, it says Comp: Division by zero. instead.)`;
-  }
-  if (f.text === 'Fatal error: Negative divisor.') {
-    return `${start} the divisor is negative, and kel divides only by a positive number: ${f.text}`;
-  }
-  if (f.text === 'Fatal error: Integer overflow.') {
-    return `${start} the result does not fit in an INTEGER (${-maxInteger - 1} to ${maxInteger}): ${f.text}`;
-  }
-  return `${start} ${f.text}`;
 }

@@ -41,7 +41,7 @@ async function load() {
   setLarge(Boolean(link.h.large));
   if (link.trouble || link.text === null) {
     steps.close(); // the steps of a program shown before are not this link's
-    $('status').textContent = link.trouble ?? 'This frame names no program: its address needs #code=… or #example=NAME.';
+    $('status').textContent = link.trouble ?? 'This frame names no program. To show one, end its address with #example= and the name of one of kel\'s examples (#example=hello), or use the embed code that Share in the playground makes, which holds the program as #code=….';
     return;
   }
   const { h, text } = link;

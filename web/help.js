@@ -1,16 +1,18 @@
-// The instruction reference on hover and on focus: an element with data-op, a command's name as
-// kel's trace gives it, shows what that command does (facts.js commandHelp), and one with
-// data-term, a glossary term, its definition (glossary.js), in the one tooltip of the page,
-// which describes the element while it shows. Escape hides it.
+// Help on hover and on focus, in the one tooltip of the page, which describes the element while
+// it shows: an element with data-help shows that text; one with data-op, a command's name as
+// kel's trace gives it, shows what that command does (facts.js commandHelp); one with data-term,
+// a glossary term, its definition (glossary.js). The tooltip stands beside the element, or above
+// it, so that it does not cover the words below it. Escape hides it.
 import { commandHelp } from '../core/index.js';
 import { el } from './dom.js';
 import { definition } from './glossary.js';
 
+const helped = '[data-help], [data-op], [data-term]';
 let tip = null;
 let target = null;
 
 function show(t) {
-  const text = t.dataset.op ? commandHelp(t.dataset.op) : definition(t.dataset.term);
+  const text = t.dataset.help ?? (t.dataset.op ? commandHelp(t.dataset.op) : definition(t.dataset.term));
   if (!text) return;
   if (!tip) {
     tip = document.body.appendChild(el('div', { id: 'op-help', className: 'op-help', role: 'tooltip', hidden: true }));
@@ -21,12 +23,23 @@ function show(t) {
   tip.textContent = text;
   tip.hidden = false;
   t.setAttribute('aria-describedby', 'op-help');
-  // Below the element, or above it when there is no room, and always within the window.
-  const r = t.getBoundingClientRect();
+  place(t.getBoundingClientRect());
+}
+
+// To the right of the element r, its foot level with r's, where the tooltip fits; else above r,
+// else below it; always within the window.
+function place(r) {
+  const w = tip.offsetWidth;
   const h = tip.offsetHeight;
-  const top = r.bottom + 4 + h <= innerHeight ? r.bottom + 4 : Math.max(r.top - 4 - h, 0);
-  tip.style.top = `${top}px`;
-  tip.style.left = `${Math.max(Math.min(r.left, innerWidth - tip.offsetWidth - 4), 0)}px`;
+  const gap = 6;
+  let left = r.right + gap;
+  let top = r.bottom - h;
+  if (left + w > innerWidth - 4 || top < 0) {
+    left = r.left;
+    top = r.top - gap - h >= 0 ? r.top - gap - h : r.bottom + gap;
+  }
+  tip.style.top = `${Math.max(Math.min(top, innerHeight - h - 4), 0)}px`;
+  tip.style.left = `${Math.max(Math.min(left, innerWidth - w - 4), 0)}px`;
 }
 
 function hide() {
@@ -36,15 +49,15 @@ function hide() {
   target = null;
 }
 
-// Shows the help for every element with data-op or data-term within root; before any other
-// keydown listener on root, so that Escape hides the help first.
+// Shows the help for every element with data-help, data-op or data-term within root; before any
+// other keydown listener on root, so that Escape hides the help first.
 export function attachHelp(root) {
   const over = (e) => {
-    const t = e.target.closest?.('[data-op], [data-term]');
+    const t = e.target.closest?.(helped);
     if (t && root.contains(t)) show(t);
   };
   const out = (e) => {
-    const t = e.target.closest?.('[data-op], [data-term]');
+    const t = e.target.closest?.(helped);
     if (t && t === target && !t.contains(e.relatedTarget) && !tip.contains(e.relatedTarget)) hide();
   };
   root.addEventListener('mouseover', over);

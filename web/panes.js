@@ -1,9 +1,12 @@
 // The panes of what kel wrote: its standard output, its error output (the generation trace and
 // diagnostics), and both in the order written, as a terminal shows them. Before each line stands
 // the source line kel had read when it wrote it, a link that goes there. A trace line is a link
-// to its step in the step view, with what its command does on hover and on focus; the trace pane
-// marks the row of the step shown, and the output pane the lines written so far.
+// to its step in the step view, with what its command does on hover and on focus, as the trace's
+// header and a diagnostic say what they mean; the trace pane marks the row of the step shown, and
+// the output pane the lines written so far.
+import { traceHeader } from '../core/index.js';
 import { el, scrollWithin } from './dom.js';
+import { diagnosticHelp, traceHeaderHelp } from './glosses.js';
 import { attachHelp } from './help.js';
 
 // panes: the three elements { stdout, stderr, terminal } (the tour has no terminal), and note, the element that says how
@@ -18,9 +21,10 @@ export function createPanes(panes, { onGoTo, onStep }) {
       const ln = r.from > 0
         ? el('a', { className: 'ln', href: '#', 'data-line': r.from, 'aria-label': `source line ${r.from}` })
         : el('span', { className: 'ln' });
-      const text = links && r.step
-        ? el('a', { className: 'to-step', href: '#', 'data-step': r.step, ...(r.op && { 'data-op': r.op }) }, r.text)
-        : r.text;
+      const help = links && (r.text === traceHeader ? traceHeaderHelp : r.op ? null : diagnosticHelp(r.text));
+      let text = r.text;
+      if (links && r.step) text = el('a', { className: 'to-step', href: '#', 'data-step': r.step, ...(r.op ? { 'data-op': r.op } : help && { 'data-help': help }) }, r.text);
+      else if (help) text = el('span', { tabIndex: 0, 'data-help': help }, r.text);
       return el('span', { className: r.fd === 2 ? 'row err' : 'row' }, ln, text, '\n');
     }));
   }
@@ -59,7 +63,7 @@ export function createPanes(panes, { onGoTo, onStep }) {
       for (let i = 0; i < rows.length; i++) rows[i].classList.toggle('later', n >= 0 && i >= n);
       note.hidden = n < 0;
       const lines = rows.length === 1 ? 'line' : 'lines';
-      note.textContent = n < 0 ? '' : `Written at this step: ${n} of the ${rows.length} ${lines} below; those after come later, shown faint.`;
+      note.textContent = n < 0 ? '' : `Written at this step: ${n} of the ${rows.length} ${lines} below; those not yet written come at later steps, shown faint and marked “not yet written”.`;
     },
   };
 }

@@ -4,8 +4,8 @@
 // each command's origin and what explains it (core/origins.js), in words (core/words.js), their
 // byte offsets turned into positions in the decoded text (core/positions.js). No DOM.
 import {
-  character, charIndex, diagnosticRange, excerpt, explain, foldWords, heldWords, linesAndColumns, lookAhead, origins,
-  questions, replay, run, shown, traceOf,
+  character, charIndex, diagnosticRange, excerpt, explain, failedStackWords, foldWords, heldWords, linesAndColumns,
+  lookAhead, noCommandWords, operation, origins, questions, readOn, replay, run, shown, traceOf, unfinishedWords,
 } from '../core/index.js';
 
 // A byte-order mark stays a character of the text, as in the editor's text the bytes came from.
@@ -20,14 +20,18 @@ function lines(kelLines, input) {
 }
 
 // The result of a run of kel (the compiled kel.wasm) on input, for the page: { status, rows,
-// steps, diagnostic, declarations }. rows are kel's lines ({ fd, text, from }, and step, the step
-// a trace line or the failed fold's line belongs to, with op, its command's name, null for the
-// fold); diagnostic is kel's, { text, kind, at (the number of steps before it), mark (the text it
-// is about, { from, to, line, col }, or null) }, or null. Each step is what the step view draws
-// (step.js), worked out here: positions as indices in the editor's text, source text shortened
-// (words.js excerpt), words, what kel is holding (held: { kind, parts, words } in source order,
-// null where not known), values as kel writes them, and the question a prediction of its command
-// asks (core/exercises.js). A fold that ended kel is a step of its own, the last, with no command.
+// steps, diagnostic, declarations, unfinished, none }. rows are kel's lines ({ fd, text, from },
+// and step, the step a trace line or the failed fold's line belongs to, with op, its command's
+// name, null for the fold); diagnostic is kel's, { text, kind, at (the number of steps before
+// it), mark (the text it is about, { from, to, line, col }, or null) }, or null. Each step is
+// what the step view draws (step.js), worked out here: positions as indices in the editor's text,
+// source text shortened (words.js excerpt), words, what kel is holding (held: { kind, parts,
+// words } in source order, null where not known), values as kel writes them, and the question a
+// prediction of its command asks (core/exercises.js); label counts the commands. A fold that
+// ended kel is a step of its own, the last, with no command. At a command that failed, the stack
+// is the one the command met, its top failedOn values those it took or would have taken, and
+// stackNote says so. unfinished: the words for a statement that a source error left unfinished,
+// or null; none: the words for a run without a command, or null.
 export async function result(kel, input) {
   const r = await run(kel, input);
   const written = traceOf(r.chunks);
@@ -39,14 +43,18 @@ export async function result(kel, input) {
   const origin = (x) => ({ ...at(input, x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
   const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
+  const n = steps.length;
   const asked = questions(steps, o, input);
   const view = steps.map((s, i) => {
     const why = o.commands[i] ?? null;
     const next = steps[i + 1] && { name: steps[i + 1].name, originParts: shownOrigins[i + 1]?.parts };
     const shownOrigin = shownOrigins[i];
-    const c = { before: i === 0 ? [] : o.commands[i - 1]?.types ?? null, next, variable, written: s.output.length, originParts: shownOrigin?.parts };
+    const before = i === 0 ? [] : o.commands[i - 1]?.types ?? null;
+    const c = { before, next, variable, written: s.output.length, originParts: shownOrigin?.parts };
     return {
       ...common(input, s, s.readFrom, s.readTo, why, why?.types ?? null, variable),
+      ...(s.error && failedStack(s, i ? steps[i - 1].stack : [], before)),
+      label: `Command ${i + 1} of ${n}`,
       traceRow: s.traceRow,
       command: s.command,
       name: s.name,
@@ -67,7 +75,8 @@ export async function result(kel, input) {
     const shownOrigin = origin(f.origin);
     view.push({
       ...common(input, last ?? { stack: [], vars: variables.map((v, slot) => ({ slot, name: v.name, value: 0 })), output: [] },
-        last?.readTo ?? 0, f.read, null, o.commands.at(-1)?.types ?? [], variable),
+        last?.readTo ?? 0, f.read, f, o.commands.at(-1)?.types ?? [], variable),
+      label: n ? `After command ${n} of ${n}, folding failed: no command` : 'Folding failed before any command: no command',
       traceRow: written.diagnostic.row, // the fold's line is kel's diagnostic
       command: null,
       name: null,
@@ -89,27 +98,39 @@ export async function result(kel, input) {
   const mark = d && diagnosticRange(input, d, o);
   const diagnostic = d && { text: d.text, kind: d.kind, at: view.length, mark: mark && at(input, mark) };
   const declarations = o.declarations.map((d) => (d.predeclared ? d : { ...at(input, d), ...(d.expr && { expr: at(input, d.expr) }) }));
-  return { status: r.status, rows, steps: view, diagnostic, declarations };
+  const unfinished = o.unfinished && unfinishedWords(o.unfinished, (x) => textOf(input, x.from, x.to));
+  const none = view.length ? null : noCommandWords(r.status, d, unfinished);
+  return { status: r.status, rows, steps: view, diagnostic, declarations, unfinished, none };
+}
+
+// The stack that a command that failed met (stack, the one after the step before it, of the
+// types before), with the values it took or would have taken from it marked.
+function failedStack(s, stack, types) {
+  const failedOn = s.name === 'Sto' ? 1 : operation[s.name]?.operands ?? 0;
+  return { stack: stack.map((v, k) => shown(v, types?.[k])), failedOn, stackNote: failedStackWords(s, failedOn) };
 }
 
 // What a step shows of the source read and of the machine: the source read from..to (bytes),
 // as the editor's range and as the text new to this step, with the character kel looked at past
-// its token apart; the look-ahead; the stack, variables and output as kel writes values (types:
-// the stack's types, bottom first, where known).
+// its token apart, and why it goes on past the origin; the look-ahead; the stack, variables and
+// output as kel writes values (types: the stack's types, bottom first, where known). why is the
+// command's or the failed fold's origins (origin, token, ahead), or null.
 function common(input, s, from, to, why, types, variable) {
   // The character looked at past the token (none at the end of the text), and whether it is new
   // to this step.
   const ahead = why && why.ahead.to > why.ahead.from ? why.ahead : null;
   const aheadNew = ahead !== null && ahead.from >= from;
+  const token = why && textOf(input, why.token.from, why.token.to);
   const read = {
     ...at(input, { from, to }),
     parts: excerpt(textOf(input, from, aheadNew ? ahead.from : to)),
     ahead: aheadNew ? character(textOf(input, ahead.from, ahead.to)) : null,
+    on: why && why.token.to > from && why.token.from >= why.origin.to ? readOn(why.token.kind, token) : null,
   };
   return {
     read,
     ahead: ahead && at(input, ahead),
-    lookAhead: why && lookAhead(why.token.kind, textOf(input, why.token.from, why.token.to), textOf(input, why.ahead.from, why.ahead.to)),
+    lookAhead: why && lookAhead(why.token.kind, token, textOf(input, why.ahead.from, why.ahead.to)),
     stack: s.stack.map((v, k) => shown(v, types?.[k])),
     vars: s.vars.map((v) => ({ slot: v.slot, name: v.name, type: variable(v.slot)?.type ?? null, value: shown(v.value, variable(v.slot)?.type) })),
     output: s.output,

@@ -32,14 +32,14 @@ export function buildControls(closable) {
   ];
 }
 
-// Where the view stands: step `at` of n (0 of 0 without steps).
-export function drawPlace(root, at, n) {
+// Where the view stands: step `at` (s, or null at 0) of n (0 of 0 without steps).
+export function drawPlace(root, at, n, s) {
   const slider = control(root, 'step-slider');
   control(root, 'step-index').textContent = `${at} / ${n}`;
   slider.max = String(Math.max(n, 1));
   slider.value = String(at);
   slider.disabled = n < 2;
-  slider.setAttribute('aria-valuetext', `command ${at} of ${n}`);
+  slider.setAttribute('aria-valuetext', s ? s.label : 'no command');
   // Marked, not disabled, at either end: a button that has the focus keeps it.
   for (const id of ['step-first', 'step-prev']) control(root, id).setAttribute('aria-disabled', String(at <= 1));
   for (const id of ['step-next', 'step-last']) control(root, id).setAttribute('aria-disabled', String(at >= n));

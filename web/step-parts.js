@@ -1,12 +1,15 @@
 // The parts of the step view that show one step of a run (web/result.js's steps): the facts of
 // its command (what it is, what it does and why, its origin, the source read for it and the token
-// kel had just read), where a diagnostic ended the steps, what kel is holding and the machine
-// after it ran (stack, variables, output so far), and the code store. Each part is made once, and drawn again at
-// every move; step.js puts them under its controls and moves between the steps. The glossary's
-// terms in the step's words link to their entries (terms.js): seen, shared by the parts of one
-// step, holds the terms linked already, so that only a term's first use is a link.
+// kel had just read), where a diagnostic ended the steps and what it left unfinished, what kel is
+// holding, the machine after it ran or when the run ended (stack, variables, output so far), and
+// the code store, its bytes hexadecimal with their decimal values on hover and focus. Each part
+// is made once, and drawn again at every move; step.js puts them under its controls and moves
+// between the steps. The glossary's terms in the step's words link to their entries (terms.js):
+// seen, shared by the parts of one step, holds the terms linked already, so that only a term's
+// first use is a link.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
+import { byteHelp, diagnosticHelp, storedHelp } from './glosses.js';
 import { withTerms } from './terms.js';
 
 const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
@@ -16,48 +19,58 @@ const part = (root, id) => root.querySelector(`[data-testid="${id}"]`);
 // link: that is put in as text when a step is drawn.
 export function buildParts() {
   const title = (id, text) => el('h3', { id }, text);
+  const perStep = { className: 'per-step' }; // what only a step has: hidden in a run without one
   return [
     el('dl', { className: 'step-facts' },
       el('dt', {}, 'Command'), el('dd', {}, el('code', { 'data-testid': 'step-command' })),
       el('dt', {}, 'What it does, and why'), el('dd', { 'data-testid': 'step-explain' }),
-      el('dt', {}, 'Origin'),
-      el('dd', {}, el('code', { className: 'step-origin', 'data-testid': 'step-origin' }), ' ', el('span', { className: 'where' })),
-      el('dt', {}, 'Read since the previous command'),
-      el('dd', {}, el('code', { className: 'step-read', 'data-testid': 'step-read' }),
-        el('span', { className: 'read-none', hidden: true }, 'nothing new: this command comes from what was read before')),
-      el('dt', {}, 'kel had just read'), el('dd', { className: 'step-lookahead', 'data-testid': 'step-lookahead' })),
-    el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
-    el('div', { className: 'machine' },
+      el('dt', perStep, 'Origin'),
+      el('dd', perStep, el('code', { className: 'step-origin', 'data-testid': 'step-origin' }), ' ', el('span', { className: 'where' })),
+      el('dt', perStep, 'Read since the previous command'),
+      el('dd', perStep, el('code', { className: 'step-read', 'data-testid': 'step-read' }),
+        el('span', { className: 'read-none', hidden: true }, 'nothing new: this command comes from what was read before'),
+        el('span', { className: 'read-on', 'data-testid': 'step-read-on' })),
+      el('dt', perStep, 'kel had just read'), el('dd', { className: 'step-lookahead per-step', 'data-testid': 'step-lookahead' })),
+    el('div', { className: 'step-stop' },
+      el('p', { className: 'step-error', hidden: true, 'data-testid': 'step-error' }),
+      el('p', { className: 'step-unfinished', hidden: true, 'data-testid': 'step-unfinished' })),
+    el('div', { className: 'machine per-step' },
+      el('p', { className: 'machine-when', 'data-testid': 'step-when' }),
       el('div', { className: 'held-part' }, title('held-title', 'kel is holding'),
         el('ul', { className: 'held', 'aria-labelledby': 'held-title', 'data-testid': 'step-held' }),
         el('p', { className: 'held-none' })),
       el('div', {}, title('stack-title', 'Stack, bottom to top'),
-        el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' })),
-      el('div', {}, title('vars-title', 'Variables: slot, name, type, value'),
+        el('div', { className: 'stack-line' },
+          el('ol', { className: 'stack', 'aria-labelledby': 'stack-title', 'data-testid': 'step-stack' }),
+          el('span', { className: 'stack-note', hidden: true, 'data-testid': 'step-stack-note' }))),
+      el('div', {}, title('vars-title', 'Variables: name, slot, type, value'),
         el('ul', { className: 'vars', 'aria-labelledby': 'vars-title', 'data-testid': 'step-vars' })),
       el('div', {}, title('out-title', 'Output so far'),
         el('pre', { className: 'step-output', tabIndex: 0, 'aria-labelledby': 'out-title', 'data-testid': 'step-output' }))),
-    title('code-title', 'Code store'),
-    el('div', { className: 'codestore', 'aria-labelledby': 'code-title', 'data-testid': 'codestore' },
+    el('h3', { id: 'code-title', ...perStep }, 'Code store'),
+    el('div', { className: 'codestore per-step', 'aria-labelledby': 'code-title', 'data-testid': 'codestore' },
       el('div', { className: 'bytes', tabIndex: 0, 'aria-label': 'The commands in the code store; choose one to go to its step' }),
       el('p', { className: 'legend' },
+        'Bytes in hexadecimal, base 16 (0F is 15, 15 is 21); point at a byte, or focus a command, for decimal. ',
         el('span', { className: 'fct' }, 'command byte'), ' then ', el('span', { className: 'arg' }, 'operand bytes'),
         `, least significant first: ${Object.entries(commands).map(([n, c]) => `${n} ${hex([c.code])} is 1 + ${c.size - 1}`).join(', ')} bytes.`),
       el('p', {}, el('span', { className: 'used' }), ` of the store's ${codeSize} bytes used: its capacity, for the whole program.`)),
   ];
 }
 
-// The facts of step s's command; s is null before the first step.
-export function drawFacts(root, s, seen = new Set()) {
+// The facts of step s's command; s is null in a run without a step, of which none says what
+// happened.
+export function drawFacts(root, s, none, seen = new Set()) {
   const command = part(root, 'step-command');
   if (s?.name) {
     // The name, with what it does on hover and on focus, within the trace's text.
     const [before, after] = s.command.split(s.name);
     command.replaceChildren(before, el('span', { className: 'op', tabIndex: 0, 'data-op': s.name }, s.name), after ?? '');
   } else {
-    command.textContent = s ? 'none: folding failed' : '';
+    command.textContent = s ? 'none: folding failed' : 'none';
   }
-  part(root, 'step-explain').replaceChildren(...withTerms(s ? s.explain : 'kel generated no command.', seen));
+  part(root, 'step-explain').replaceChildren(...withTerms(s ? s.explain : none, seen));
+  for (const e of root.querySelectorAll('.per-step')) e.hidden = !s;
   const origin = part(root, 'step-origin');
   showParts(origin, s?.origin ? s.origin.parts : []);
   for (const [key, v] of [['line', s?.origin?.line], ['col', s?.origin?.col]]) {
@@ -74,22 +87,30 @@ export function drawFacts(root, s, seen = new Set()) {
     }, a.code ?? a.blank));
   }
   root.querySelector('.read-none').hidden = !s || read.textContent !== '';
+  showParts(part(root, 'step-read-on'), s?.read.on ?? [], (t) => withTerms(t, seen));
   showParts(part(root, 'step-lookahead'), s?.lookAhead ?? [s ? 'not known' : ''], (t) => withTerms(t, seen));
 }
 
-// Where kel's diagnostic d ended the steps, shown at step `at` (s, or null at 0) when it is
-// there: the line's text, '' elsewhere.
-export function drawError(root, s, at, d, seen = new Set()) {
+// Where the diagnostic of run r ended the steps, shown at step `at` (s, or null at 0) when it is
+// there, kel's line with what it means on hover and focus, and a statement it left unfinished:
+// their text, '' elsewhere.
+export function drawError(root, s, at, r, seen = new Set()) {
+  const d = r.diagnostic;
   const error = part(root, 'step-error');
   const stopped = d && at === d.at ? d : null;
   error.hidden = !stopped;
-  const text = !stopped ? ''
-    : at === 0 ? `kel stopped before generating a command: ${d.text}`
-    : s.error && !s.name ? `Folding failed: ${d.text}`
-    : s.error ? `This command failed: ${d.text}`
-    : `kel stopped after this command: ${d.text}`;
-  error.replaceChildren(...withTerms(text, seen));
-  return text;
+  const said = !stopped ? ''
+    : at === 0 ? 'kel stopped before generating a command: '
+    : s.error && !s.name ? 'Folding failed: '
+    : s.error ? 'This command failed: '
+    : 'kel stopped after this command: ';
+  const help = stopped && diagnosticHelp(d.text);
+  const line = !stopped ? [] : help ? [el('span', { tabIndex: 0, 'data-help': help }, ...withTerms(d.text, seen))] : withTerms(d.text, seen);
+  error.replaceChildren(...withTerms(said, seen), ...line);
+  const unfinished = part(root, 'step-unfinished');
+  unfinished.hidden = !stopped || !s || !r.unfinished;
+  unfinished.replaceChildren(...withTerms(unfinished.hidden ? '' : r.unfinished, seen));
+  return `${error.textContent}${unfinished.textContent && ' ' + unfinished.textContent}`;
 }
 
 // What kel is holding after step s's command: each thing's source text, then what it is; "not
@@ -106,26 +127,41 @@ function drawHeld(root, s) {
   none.textContent = held ? 'nothing' : 'not known';
 }
 
-// What kel is holding, and the machine after step s's command ran.
+// What kel is holding, and the machine after step s's command ran, or, where it failed, as it
+// stood when the run ended: the stack with the operands the command failed on marked, the
+// variables by name, and the output, its newest line in view.
 export function drawMachine(root, s) {
   drawHeld(root, s);
-  part(root, 'step-stack').replaceChildren(...(s ? s.stack : []).map((v) => el('li', {}, v)));
+  part(root, 'step-when').textContent = s?.error ? 'When the run ended' : 'After this command';
+  const stack = s ? s.stack : [];
+  const failedFrom = stack.length - (s?.failedOn ?? 0);
+  part(root, 'step-stack').replaceChildren(...stack.map((v, k) => el('li', k >= failedFrom ? { className: 'failed-on' } : {}, v)));
+  const note = part(root, 'step-stack-note');
+  note.hidden = !s?.stackNote;
+  note.textContent = s?.stackNote ?? '';
   part(root, 'step-vars').replaceChildren(...(s ? s.vars : []).map((v) => el('li', {},
-    el('span', { className: 'slot' }, String(v.slot)), ' ',
     el('span', { className: 'name' }, v.name ?? '?'), ' ',
+    el('span', { className: 'slot' }, `slot ${v.slot}`), ' ',
     el('span', { className: 'type' }, v.type ?? ''), ' ',
     el('span', { className: 'value' }, v.value))));
-  part(root, 'step-output').textContent = s ? s.output.map((l) => l + '\n').join('') : '';
+  const out = part(root, 'step-output');
+  out.textContent = s ? s.output.map((l) => l + '\n').join('') : '';
+  out.scrollTop = out.scrollHeight;
 }
+
+// A code store's bytes, in hexadecimal, each with its decimal value on hover.
+const bytesOf = (bytes) => Array.from(bytes).flatMap((b, k) => [k ? ' ' : '', el('span', { 'data-help': byteHelp(b) }, hex([b]))]);
 
 // The code store's commands, made once per run; a step shows those generated so far.
 export function fillCodeStore(root, steps) {
   const bytes = root.querySelector('.codestore .bytes');
   bytes.replaceChildren(...steps.filter((s) => s.name).map((s) => {
     const shown = s.bytes.subarray(0, s.codeTo - s.codeFrom);
-    return el('button', { type: 'button', className: 'cmd', 'aria-label': `${s.command}: ${hex(shown)}`, 'data-step': s.index, 'data-op': s.name },
-      el('span', { className: 'fct' }, hex(shown.subarray(0, 1))), shown.length > 1 ? ' ' : '',
-      el('span', { className: 'arg' }, hex(shown.subarray(1))));
+    return el('button', {
+      type: 'button', className: 'cmd', 'aria-label': `${s.command}: ${hex(shown)}`, 'data-step': s.index, 'data-op': s.name,
+      'data-help': storedHelp(s.name, shown),
+    }, el('span', { className: 'fct' }, ...bytesOf(shown.subarray(0, 1))), shown.length > 1 ? ' ' : '',
+    el('span', { className: 'arg' }, ...bytesOf(shown.subarray(1))));
   }));
 }
 

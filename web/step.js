@@ -26,7 +26,7 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
     ...buildParts(),
   );
   attachHelp(root);
-  let run = null; // the worker's result: { steps, diagnostic }
+  let run = null; // the worker's result: { steps, diagnostic, unfinished, none }
   let at = 0;
   let timer = 0;
   const predict = createPredict({
@@ -47,14 +47,14 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
     at = to;
     const s = at ? run.steps[at - 1] : null;
     const seen = new Set(); // the glossary's terms linked in this step's words
-    drawPlace(root, at, n);
-    drawFacts(root, s, seen);
+    drawPlace(root, at, n, s);
+    drawFacts(root, s, run.none, seen);
     drawMachine(root, s);
     drawCodeStore(root, s, at);
     // A diagnostic ends the steps where it happened.
-    const stopped = drawError(root, s, at, run.diagnostic, seen);
+    const stopped = drawError(root, s, at, run, seen);
     root.querySelector('[data-testid="step-live"]').textContent =
-      s ? `Command ${at} of ${n}: ${s.command ?? 'folding'}. ${s.explain}${stopped && ' ' + stopped}` : '';
+      `${s ? `${s.label}${s.command ? ': ' + s.command : ''}. ${s.explain}` : run.none}${stopped && ' ' + stopped}`;
     if (at >= n) pause();
     onMove(s, at);
   }

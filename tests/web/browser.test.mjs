@@ -134,14 +134,14 @@ test('one program stepped through: what kel read, the command, the machine, the 
   assert.equal((await byId('read').allTextContents()).join('\n') + '\n', await text('step-read'));
   assert.equal(await text('step-command'), '0:  Val 15');
   assert.deepEqual(await list('step-stack'), ['15']);
-  assert.deepEqual(await vars(), [['0', 'a', 'INTEGER', '0']]);
+  assert.deepEqual(await vars(), [['a', 'slot 0', 'INTEGER', '0']]);
   assert.deepEqual(await byId('codestore').locator('.cmd:visible').allTextContents(), ['01 0F 00 00 00']);
   assert.match(await text('codestore'), /\b5 of the store's 1024 bytes used/);
   assert.equal(await page.locator('[data-testid=stderr] .current').textContent(), 'Comp.DebugG:    0:  Val 15\n');
   await byId('step-next').click();
   assert.equal(await text('step-command'), '5:  Sto 0');
   assert.deepEqual(await list('step-stack'), []);
-  assert.deepEqual(await vars(), [['0', 'a', 'INTEGER', '15']]);
+  assert.deepEqual(await vars(), [['a', 'slot 0', 'INTEGER', '15']]);
   assert.equal(await byId('codestore').locator('.current').textContent(), '03 00 00 00 00');
   // The keys: End, Home, and the arrows.
   await view.focus();
@@ -155,7 +155,8 @@ test('one program stepped through: what kel read, the command, the machine, the 
   // The output pane marks what is written so far.
   await byId('step-prev').click();
   assert.deepEqual([await page.locator('[data-testid=stdout] .later').count(), await text('output-note')],
-    [1, 'Written at this step: 0 of the 1 line below; those after come later, shown faint.']);
+    [1, 'Written at this step: 0 of the 1 line below; those not yet written come at later steps, shown faint and marked “not yet written”.']);
+  assert.equal(await page.locator('[data-testid=stdout] .later').evaluate((r) => getComputedStyle(r, '::before').content), '"not yet written"');
   await byId('step-last').click();
   assert.equal(await text('step-output'), '14\n');
   assert.match(await text('codestore'), /24 of the store's 1024/);
@@ -200,16 +201,16 @@ test('a run-time error ends the steps at the command that failed', async () => {
 
 // Each step says what its command does and why, with the values; the origin is the source that
 // made kel generate it.
-test('the words of a step: folded, a named constant, held back, the other way round, Booleans, failures', async () => {
+test('the words of a step: folded, a named constant, held back, turned round, Booleans, failures', async () => {
   const program = 'CONST half = 20; limit = 40;\nVAR n : INTEGER; big : BOOLEAN;\nBEGIN\n  n := half * 2 + 2;\n' +
     '  WRITE 100 - n;\n  big := n > limit;\n  WRITE big\n.\n';
   const table = [
-    [program, 1, '0:  Val 42', 'half * 2 + 2', '4,8', [/folded half \* 2 \+ 2 \(half = 20\) to 42/], ['42'], ['0 n INTEGER 0', '1 big BOOLEAN FALSE']],
+    [program, 1, '0:  Val 42', 'half * 2 + 2', '4,8', [/folded half \* 2 \+ 2 \(half = 20\) to 42/], ['42'], ['n slot 0 INTEGER 0', 'big slot 1 BOOLEAN FALSE']],
     [program, 4, '15:  Val 100', '100', '5,9', [/^Push the number 100/, /held back/, /Bus/], ['42', '100'], null],
-    [program, 5, '20:  Bus', '-', '5,13', [/Bus works the other way round/, /100 - 42 gives 58/], ['58'], null],
+    [program, 5, '20:  Bus', '-', '5,13', [/Bus is - turned round/, /100 - 42 gives 58/], ['58'], null],
     [program, 8, '29:  Val 40', 'limit', '6,14', [/the constant limit \(limit = 40\)/], ['42', '40'], null],
-    [program, 9, '34:  Gtr', '>', '6,12', [/42 > 40 gives TRUE/], ['TRUE'], null],
-    [program, 12, '46:  WrB', 'WRITE', '7,3', [/^Pop TRUE and write it as a Boolean/], [], ['0 n INTEGER 42', '1 big BOOLEAN TRUE']],
+    [program, 9, '34:  Gtr', '>', '6,12', [/42 > 40 gives TRUE \(1\)/], ['TRUE'], null],
+    [program, 12, '46:  WrB', 'WRITE', '7,3', [/^Pop TRUE \(1\) and write it as a Boolean/], [], ['n slot 0 INTEGER 42', 'big slot 1 BOOLEAN TRUE']],
     ['CONST k = 1 / 0;', 1, 'none: folding failed', '1 / 0', '1,11', [/the divisor is 0/, /Comp: Division by zero/], [], []],
     [`BEGIN${' WRITE 7;'.repeat(146)} WRITE 1 .`, 293, '1022:  Val 1', '1', '1,1327', [/needs 5 bytes, and only 2 bytes are left/], [], []],
   ];
@@ -222,7 +223,7 @@ test('the words of a step: folded, a named constant, held back, the other way ro
       await byId('step-stack').locator('> *').allTextContents()];
     assert.deepEqual(got, [command, origin, at, stack], `${src.slice(0, 30)} ${k}`);
     for (const w of words) assert.match(await text('step-explain'), w, `${k}`);
-    assert.match(await text('step-live'), new RegExp(`^Command ${k} of \\d+`));
+    assert.match(await text('step-live'), command.startsWith('none') ? /^Folding failed before any command: no command\. kel folds/ : new RegExp(`^Command ${k} of \\d+`));
     if (vars) assert.deepEqual(await byId('step-vars').locator('> *').allTextContents(), vars);
     assert.equal(await page.getByTestId('origin').first().textContent(), origin, 'the origin in the editor');
   }
@@ -231,12 +232,74 @@ test('the words of a step: folded, a named constant, held back, the other way ro
   await byId('step').click();
   await byId('step-slider').fill('3');
   assert.deepEqual([await text('step-command'), await text('step-ahead'), await text('step-lookahead')], ['10:  Lod 0', ';',
-    'the name n; to know that it had ended, kel looked at the next character, ;, which is not yet a token.']);
+    'The name “n”. To know that it had ended, kel looked at the next character, “;”, which is not yet a token.']);
   // A command's name tells what it does, on focus as on hover.
   await byId('step-command').locator('[data-op]').focus();
   assert.match(await page.locator('#op-help').textContent(), /^Lod: byte 02, then its operand in 4 bytes; push the value/);
-  await byId('codestore').locator('[data-op=Val]').first().hover();
+  await byId('codestore').locator('[data-op=Val]').first().hover({ position: { x: 1, y: 1 } }); // beside its bytes, which have help of their own
   assert.match(await page.locator('#op-help').textContent(), /^Val: byte 01/);
+});
+
+// What a student tripped over: each row a program, the step to open (0: the last), and what the
+// step view's elements then say.
+test('a failed command, a statement left unfinished, no command at all, the newest output, hex bytes, help beside', async () => {
+  const table = [
+    ['VAR d : INTEGER;\nBEGIN WRITE 10 / d .', 0, {
+      'step-stack': '0\n10', 'step-stack-note': 'Vid failed on these',
+      'step-when': 'When the run ended', 'step-explain': /^Vid would have pushed the result of 10 \/ 0 .*, but it did not\./,
+    }],
+    ['BEGIN WRITE 1;\nWRITE 2\n? WRITE 3 .', 0, {
+      'step-error': 'kel stopped after this command: Scnr (3,1): Invalid character.',
+      'step-unfinished': /^The WRITE statement “WRITE 2” \(line 2\) was read but not finished, so none of its commands came\. The constant “2” was still held back/,
+    }],
+    ['BEGIN WRITE 2 ?', 1, {
+      'step-index': '0 / 0', 'step-command': 'none', 'step-error': 'kel stopped before generating a command: Scnr (1,15): Invalid character.',
+      'step-explain': /^kel stopped at line 1, column 15 before it generated any command\. The WRITE statement “WRITE 2”/,
+    }],
+    ['BEGIN WRITE 1; WRITE 7 / 0 .', 0, {
+      'step-index': '3 / 3', 'step-lookahead': 'The symbol “.”. The text ends there.', 'step-read-on': /kel read on past the origin, up to “\.”/,
+    }],
+    [`BEGIN${' WRITE 1;'.repeat(30)} WRITE 2 .`, 0, { 'step-output': /1\n2\n$/, 'step-when': 'After this command', 'vars-title': 'Variables: name, slot, type, value' }],
+  ];
+  for (const [src, k, want] of table) {
+    await runProgram(src);
+    await byId('step').click();
+    if (k === 0) await byId('step-last').click();
+    for (const [id, w] of Object.entries(want)) {
+      const got = id.endsWith('-title') ? await page.locator(`#${id}`).textContent()
+        : id === 'step-stack' ? (await byId(id).locator('> *').allTextContents()).join('\n') : await text(id);
+      if (w instanceof RegExp) assert.match(got, w, `${src.slice(0, 30)}: ${id}`);
+      else assert.equal(got, w, `${src.slice(0, 30)}: ${id}`);
+    }
+    if (src.startsWith('VAR d')) {
+      assert.equal(await byId('step-stack').locator('.failed-on').count(), 2);
+      assert.deepEqual(await axe(), []);
+    }
+    if (src.startsWith('BEGIN WRITE 2 ?')) assert.deepEqual([await byId('step-origin').isVisible(), await byId('codestore').isVisible()], [false, false]);
+  }
+  // The newest output is in view.
+  assert.ok(await byId('step-output').evaluate((o) => o.scrollHeight > o.clientHeight && o.scrollTop + o.clientHeight >= o.scrollHeight - 1));
+  // The code store's bytes are hexadecimal, each with its decimal value on hover; a command's
+  // help, on focus, gives them all.
+  await runProgram('BEGIN WRITE 21 .');
+  await byId('step').click();
+  assert.match(await byId('codestore').locator('.legend').textContent(), /^Bytes in hexadecimal/);
+  await byId('codestore').locator('.cmd .arg span').first().hover();
+  assert.equal(await page.locator('#op-help').textContent(), '15 in hexadecimal is 21 in decimal.');
+  await byId('codestore').locator('.cmd').first().focus();
+  assert.match(await page.locator('#op-help').textContent(), /^Val: byte 01, .* Here its bytes are 01 15 00 00 00 in hexadecimal, 1 21 0 0 0 in decimal\.$/);
+  // A command's help stands beside it and leaves its words uncovered.
+  await byId('step-command').locator('[data-op]').focus();
+  const [tip, words] = await Promise.all([page.locator('#op-help').boundingBox(), byId('step-explain').boundingBox()]);
+  assert.ok(tip.y + tip.height <= words.y || tip.y >= words.y + words.height || tip.x >= words.x + words.width, 'the help covers the words');
+  // The trace's header and a diagnostic say what they mean, where they stand.
+  assert.match(await text('trace-legend'), /Comp\.DebugG:.*pos.*\(3,9\)/s);
+  await page.locator('[data-testid=stderr] [data-help]').first().focus();
+  assert.match(await page.locator('#op-help').textContent(), /^Comp\.DebugG:  pos: .* pos heads the column of positions/);
+  await runProgram('BEGIN WRITE 1;\n? .');
+  await page.locator('[data-testid=stderr] [data-help]').last().focus();
+  assert.match(await page.locator('#op-help').textContent(), /^Scnr \(2,1\): kel's scanner, .* at line 2, column 1; kel counts columns in bytes/);
+  assert.match(await page.locator('header').textContent(), /exit status: 0 when .* 9 when an error stopped it\..*Prsr \(3,9\).* line 3, column 9/s);
 });
 
 test('a long header is shortened, an error at the end of the text has a mark one can see', async () => {
@@ -321,6 +384,10 @@ test('the embed at a step: a 640×400 frame with no scroll bar, the link back at
   await p.evaluate(() => (location.hash = 'code=ab*cd'));
   await p.waitForFunction(() => document.querySelector('[data-testid=status]').textContent.includes('This link holds no program'));
   assert.deepEqual([await byId('step-view', p).isHidden(), await p.locator('.kel-origin, .kel-read').count()], [true, 0]);
+  // Without a program, it says how to name one.
+  await p.evaluate(() => (location.hash = ''));
+  await p.waitForFunction(() => document.querySelector('[data-testid=status]').textContent.includes('names no program'));
+  assert.match(await text('status', p), /#example=hello/);
   await other.close();
 });
 
