@@ -13,12 +13,11 @@ import { linkTrouble, pack, parseHash, unpack } from './link.js';
 import { drawMarkdown } from './markdown.js';
 import { createPanes } from './panes.js';
 import { createProgress } from './progress.js';
-import { createRunner } from './runner.js';
+import { createRunner, runEditor } from './runner.js';
 import { createStepView } from './step.js';
 import { el } from './dom.js';
 
 const $ = (id) => document.getElementById(id);
-const enc = new TextEncoder();
 setGlossaryPage(''); // the glossary is on this page
 const runner = createRunner('kel.wasm', 'worker.js');
 const progress = createProgress();
@@ -67,28 +66,16 @@ function address(step) {
 
 // Runs the editor's text; resolves to the worker's result, or null when it is not shown.
 async function runNow() {
-  const started = performance.now();
-  let version;
-  const slow = setTimeout(() => setStatus('Running…'), 100);
-  let r;
-  try {
-    r = await runner.run(() => {
-      version = editor.version;
-      return enc.encode(editor.text());
-    });
-  } catch (e) {
-    if (!e.superseded) setStatus(`kel could not run: ${e.message}.`, 'failed');
-    return null;
-  } finally {
-    clearTimeout(slow);
-  }
+  const run = await runEditor(runner, editor, setStatus);
+  if (!run) return null;
+  const { version, result: r } = run;
   last = { version, result: r };
   panes.show(r.rows);
   editor.showDiagnostic(r.status === 0 ? null : r.diagnostic);
   setStatus(statusLine(r.status, r.diagnostic), r.status === 0 ? 'ok' : 'failed');
   $('step').disabled = false;
   if (steps.isOpen) steps.open(r, steps.step);
-  performance.measure('kel-run', { start: started });
+  performance.measure('kel-run', { start: run.started });
   return r;
 }
 
@@ -281,7 +268,7 @@ $('lesson-reset').addEventListener('click', () => {
 });
 $('own-open').addEventListener('click', async () => {
   const md = $('own-md').value;
-  const size = enc.encode(md).length;
+  const size = new TextEncoder().encode(md).length;
   $('own-note').textContent = size > maxLesson ? `This lesson is ${(size / 1024).toFixed(1)} KiB, and a link holds at most 64 KiB.` : '';
   if (size <= maxLesson) location.hash = `md=${await pack(md)}`;
 });

@@ -11,12 +11,11 @@ import { createDrafts } from './drafts.js';
 import { createEditor } from './editor.js';
 import { createAddress, fetchExample, readAddress, unread } from './link.js';
 import { createPanes } from './panes.js';
-import { createRunner } from './runner.js';
+import { createRunner, runEditor } from './runner.js';
 import { createShare } from './share.js';
 import { createStepView } from './step.js';
 
 const $ = (id) => document.getElementById(id);
-const enc = new TextEncoder();
 
 const runner = createRunner('kel.wasm', 'worker.js');
 const address = createAddress();
@@ -114,24 +113,10 @@ async function openSteps(k, options) {
 
 // Runs the editor's text; resolves to whether its result is shown (a newer run supersedes it).
 async function runNow() {
-  const started = performance.now();
-  let version;
-  // A long run says so; a short one does not flicker.
-  const slow = setTimeout(() => setStatus('Running…'), 100);
-  let r;
-  try {
-    r = await runner.run(() => {
-      version = editor.version;
-      return enc.encode(editor.text());
-    });
-  } catch (e) {
-    if (!e.superseded) setStatus(`kel could not run: ${e.message}.`, 'failed');
-    return false;
-  } finally {
-    clearTimeout(slow);
-  }
-  showResult(version, r);
-  performance.measure('kel-run', { start: started });
+  const run = await runEditor(runner, editor, setStatus);
+  if (!run) return false;
+  showResult(run.version, run.result);
+  performance.measure('kel-run', { start: run.started });
   return true;
 }
 

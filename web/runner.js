@@ -68,3 +68,25 @@ export function createRunner(wasmUrl, workerUrl) {
     },
   };
 }
+
+// Runs the text the editor holds: resolves to { version, result, started }, the editor's version
+// that ran, the worker's result and when the run was asked for, or to null when a newer run
+// superseded it or none could be made (then setStatus says why). A long run says so; a short one
+// does not flicker.
+export async function runEditor(runner, editor, setStatus) {
+  const started = performance.now();
+  let version;
+  const slow = setTimeout(() => setStatus('Running…'), 100);
+  try {
+    const result = await runner.run(() => {
+      version = editor.version;
+      return new TextEncoder().encode(editor.text());
+    });
+    return { version, result, started };
+  } catch (e) {
+    if (!e.superseded) setStatus(`kel could not run: ${e.message}.`, 'failed');
+    return null;
+  } finally {
+    clearTimeout(slow);
+  }
+}

@@ -60,7 +60,7 @@ export function buildParts() {
 
 // The facts of step s's command; s is null in a run without a step, of which none says what
 // happened.
-export function drawFacts(root, s, none, seen = new Set()) {
+function drawFacts(root, s, none, seen = new Set()) {
   const command = part(root, 'step-command');
   if (s?.name) {
     // The name, with what it does on hover and on focus, within the trace's text.
@@ -94,7 +94,7 @@ export function drawFacts(root, s, none, seen = new Set()) {
 // Where the diagnostic of run r ended the steps, shown at step `at` (s, or null at 0) when it is
 // there, kel's line with what it means on hover and focus, and a statement it left unfinished:
 // their text, '' elsewhere.
-export function drawError(root, s, at, r, seen = new Set()) {
+function drawError(root, s, at, r, seen = new Set()) {
   const d = r.diagnostic;
   const error = part(root, 'step-error');
   const stopped = d && at === d.at ? d : null;
@@ -130,7 +130,7 @@ function drawHeld(root, s) {
 // What kel is holding, and the machine after step s's command ran, or, where it failed, as it
 // stood when the run ended: the stack with the operands the command failed on marked, the
 // variables by name, and the output, its newest line in view.
-export function drawMachine(root, s) {
+function drawMachine(root, s) {
   drawHeld(root, s);
   part(root, 'step-when').textContent = s?.error ? 'When the run ended' : 'After this command';
   const stack = s ? s.stack : [];
@@ -166,7 +166,7 @@ export function fillCodeStore(root, steps) {
 }
 
 // The code store at step `at` (s, or null at 0): the commands generated up to it, its own marked.
-export function drawCodeStore(root, s, at) {
+function drawCodeStore(root, s, at) {
   const box = root.querySelector('.codestore .bytes');
   for (const b of box.children) {
     const k = Number(b.dataset.step);
@@ -178,4 +178,17 @@ export function drawCodeStore(root, s, at) {
   root.querySelector('.codestore .used').textContent = `${s ? s.codeTo : 0}`;
   const current = box.querySelector('.current');
   if (current) scrollWithin(box, current);
+}
+
+// Draws step s, number at of run's steps (null and 0 for none), in every part, and tells a screen
+// reader what it is.
+export function drawStep(root, run, s, at) {
+  const seen = new Set(); // the glossary's terms linked in this step's words
+  drawFacts(root, s, run.none, seen);
+  drawMachine(root, s);
+  drawCodeStore(root, s, at);
+  // A diagnostic ends the steps where it happened.
+  const stopped = drawError(root, s, at, run, seen);
+  root.querySelector('[data-testid="step-live"]').textContent =
+    `${s ? `${s.label}${s.command ? ': ' + s.command : ''}. ${s.explain}` : run.none}${stopped && ' ' + stopped}`;
 }

@@ -12,7 +12,7 @@ import { attachHelp } from './help.js';
 import { listenKeys } from './keys.js';
 import { createPredict } from './step-predict.js';
 import { buildControls, drawPlace, faster, listen, showPlaying, stepsPerSecond } from './step-controls.js';
-import { buildParts, drawCodeStore, drawError, drawFacts, drawMachine, fillCodeStore } from './step-parts.js';
+import { buildParts, drawStep, fillCodeStore } from './step-parts.js';
 
 // root is the view's element; onMove(step, k) is called at every move, with step null when there
 // is none; onClose(byReader) when it closes, byReader true when the reader closed it; onPredict(on)
@@ -46,15 +46,8 @@ export function createStepView(root, { onMove, onClose = () => {}, onPredict = (
     if (!asked && predict.intercept(to, at, run.steps)) return pause();
     at = to;
     const s = at ? run.steps[at - 1] : null;
-    const seen = new Set(); // the glossary's terms linked in this step's words
     drawPlace(root, at, n, s);
-    drawFacts(root, s, run.none, seen);
-    drawMachine(root, s);
-    drawCodeStore(root, s, at);
-    // A diagnostic ends the steps where it happened.
-    const stopped = drawError(root, s, at, run, seen);
-    root.querySelector('[data-testid="step-live"]').textContent =
-      `${s ? `${s.label}${s.command ? ': ' + s.command : ''}. ${s.explain}` : run.none}${stopped && ' ' + stopped}`;
+    drawStep(root, run, s, at);
     if (at >= n) pause();
     onMove(s, at);
   }
