@@ -4,10 +4,9 @@
 // none). Where kel has no room left for another name (its object table, its store of names), no
 // declaration is offered.
 import { CodeActionKind } from 'vscode-languageserver/node';
-import { isKeyword, nameStoreSize, objectCount, positionOffset, predeclared, Sym } from '../../core/index.js';
+import { isKeyword, objectCount, positionOffset, predeclared, Sym } from '../../core/index.js';
 import { diagnostics } from './diagnostics.js';
-import { storeNeeds } from './navigation.js';
-import { outline, Part, tokenBefore, tokenFrom } from './outline.js';
+import { outline, Part, storeFull, tokenBefore, tokenFrom, words } from './outline.js';
 
 // A source error of kel's: its message, without its component, position and final full stop,
 // and the byte offset of kel's line and column, where the token kel stopped at begins.
@@ -46,10 +45,17 @@ function declare(doc, o, k) {
   const name = o.name(k);
   const type = useType(o, k);
   if (o.decls.size + predeclared.length >= objectCount) return null;
-  if (storeNeeds(o, 1 + name.length) > nameStoreSize) return null;
+  const varPart = o.at[Part.Var] >= 0;
+  // kel then reads, before BEGIN, "VAR" for a new variable part, the name, whose entry it keeps,
+  // and its type.
+  const added = [{ length: name.length, kept: true }, { length: type.length, kept: false }];
+  if (!varPart) added.unshift({ length: 'VAR'.length, kept: false });
+  const read = words(o);
+  read.splice(read.findIndex((w) => w.k === o.at[Part.Body]), 0, ...added);
+  if (storeFull(read) >= 0) return null;
   const title = `Declare ${name} : ${type}`;
   const begin = o.token(o.at[Part.Body]);
-  if (o.at[Part.Var] >= 0) {
+  if (varPart) {
     const last = o.token(o.at[Part.Body] - 1); // the variable part's last ";", or VAR itself
     return { title, edit: insert(doc, last.to, ` ${name} : ${type};`) };
   }
