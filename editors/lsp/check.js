@@ -58,7 +58,7 @@ async function namesOf(module, bytes, decls, dropped) {
 function diagnosed(bytes, d, o) {
   if (!d) return null;
   const { from, to } = diagnosticRange(bytes, d, o) ?? { from: 0, to: 0 };
-  return { text: d.text, ...(d.text.startsWith('Prsr ') ? stoppedAt(bytes, from) : null) ?? { from, to } };
+  return { text: d.text, ...(d.who === 'Prsr' ? stoppedAt(bytes, from) : null) ?? { from, to } };
 }
 
 // The token that starts at offset, or the end of the last token when only blanks and comments

@@ -4,25 +4,18 @@
 // none). Where kel has no room left for another name (its object table, its store of names), no
 // declaration is offered.
 import { CodeActionKind } from 'vscode-languageserver/node';
-import { isKeyword, objectCount, positionOffset, predeclared, Sym } from '../../core/index.js';
+import { diagnosticOf, isKeyword, objectCount, positionOffset, predeclared, Sym } from '../../core/index.js';
 import { diagnostics } from './diagnostics.js';
 import { outline, Part, storeFull, tokenBefore, tokenFrom, words } from './outline.js';
-
-// A source error of kel's: its message, without its component, position and final full stop,
-// and the byte offset of kel's line and column, where the token kel stopped at begins.
-function sourceError(bytes, text) {
-  const m = /^(?:Scnr|Prsr) \((\d+),(\d+)\): (.*)\.$/.exec(text);
-  return m && { message: m[3], offset: positionOffset(bytes, Number(m[1]), Number(m[2])) };
-}
 
 const insert = (doc, offset, newText) => ({ range: doc.text.range(offset, offset), newText });
 
 // The fix for kel's diagnostic d (check.js: { text, from, to }, byte offsets), or null.
 function fix(doc, o, d) {
-  const e = sourceError(doc.text.bytes, d.text);
-  const k = e ? tokenFrom(o, e.offset) : -1;
+  const e = diagnosticOf(d.text);
+  const k = e.kind === 'source' ? tokenFrom(o, positionOffset(doc.text.bytes, e.line, e.col)) : -1;
   if (k < 0) return null;
-  const at = o.token(k); // the token kel stopped at
+  const at = o.token(k); // the token kel stopped at: a source error's line and column are its start
   const m = e.message;
   const prev = o.token(tokenBefore(o, at.from));
   const startsStatement = at.sym === Sym.Id || at.sym === Sym.Wrt;
