@@ -63,8 +63,7 @@ export function main(argv, entryUrl) {
 
   const writer = new StreamMessageWriter(process.stdout);
   const reply = (m) => writer.write(m);
-  const needsParams = (method) =>
-    method === 'initialize' || method === 'workspace/executeCommand' || Object.hasOwn(requests, method);
+  const needsParams = (method) => method === 'workspace/executeCommand' || Object.hasOwn(requests, method);
   const lifecycle = new Lifecycle(reply, needsParams);
   const connection = createConnection(new Reader(process.stdin, reply, (m) => lifecycle.admit(m)), writer);
   const documents = new Documents(checker, kel.note, (p) => connection.sendDiagnostics(p));
