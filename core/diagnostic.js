@@ -2,13 +2,17 @@
 // the bytes of the source it is about.
 import { charEnd, linesAndColumns, positionOffset } from './positions.js';
 
-// A source error with kel's line and column (from 1, in bytes), an error of the code store or
-// machine or a fatal run-time error, or anything else kel says.
+// A source error with the component that found it (who: Scnr or Prsr), kel's line and column
+// (from 1, in bytes) and its message (without the final full stop); an error of the code store
+// or machine or a fatal run-time error; or anything else kel says.
 export function diagnosticOf(text) {
-  const m = /^(?:Scnr|Prsr) \((\d+),(\d+)\): /.exec(text);
-  if (m) return { text, kind: 'source', line: Number(m[1]), col: Number(m[2]) };
+  const m = /^(Scnr|Prsr) \((\d+),(\d+)\): /.exec(text);
+  if (m) {
+    const message = text.slice(m[0].length).replace(/\.$/, '');
+    return { text, kind: 'source', who: m[1], line: Number(m[2]), col: Number(m[3]), message };
+  }
   const kind = /^(Comp|Fatal error): /.test(text) ? 'runtime' : 'other';
-  return { text, kind, line: null, col: null };
+  return { text, kind, who: null, line: null, col: null, message: null };
 }
 
 // The bytes of input that kel's diagnostic d (core/lines.js's traceOf) is about, { from, to, line,

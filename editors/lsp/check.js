@@ -58,7 +58,7 @@ async function namesOf(module, bytes, decls, dropped) {
 function diagnosed(bytes, d, o) {
   if (!d) return null;
   const { from, to } = diagnosticRange(bytes, d, o) ?? { from: 0, to: 0 };
-  return { text: d.text, ...(d.text.startsWith('Prsr ') ? stoppedAt(bytes, from) : null) ?? { from, to } };
+  return { text: d.text, ...(d.who === 'Prsr' ? stoppedAt(bytes, from) : null) ?? { from, to } };
 }
 
 // The token that starts at offset, or the end of the last token when only blanks and comments
@@ -82,20 +82,15 @@ async function check(module, bytes, dropped) {
   const output = outputOf(lines);
   const writes = o.commands
     .filter((c) => c.name === 'Wrt' || c.name === 'WrB')
-    .map((c, k) => ({ from: c.origin.from, to: c.origin.to, end: c.expressionEnd, value: output[k] ?? null }));
+    .map((c, k) => ({ from: c.origin.from, end: c.expressionEnd, value: output[k] ?? null }));
   const own = o.declarations.filter((d) => !d.predeclared);
-  const first = o.declarations.length - own.length;
   if (dropped[0]) throw new Stopped();
   const names = await namesOf(module, bytes, own, dropped);
-  const refs = (names ? o.references : [])
-    .filter((x) => x.decl >= first)
-    .map((x) => ({ from: x.from, to: x.to, decl: x.decl - first }));
   return {
     status: r.status,
     lines: lines.map(({ fd, text }) => ({ fd, text })),
     diagnostic: diagnosed(bytes, written.diagnostic, o),
     names: names ?? [],
-    refs,
     writes,
   };
 }

@@ -8,10 +8,12 @@
 // says so, until a change brings its whole text.
 import { LSPErrorCodes, ResponseError } from 'vscode-languageserver/node';
 import { TextDocument } from 'vscode-languageserver-textdocument';
+import { charIndex } from '../../core/index.js';
 import { diagnostics, maxBytes } from './diagnostics.js';
 import { Text } from './text.js';
 
 const delay = 150; // ms from the last change to its check
+const encoder = new TextEncoder();
 
 // One text of a document. Its Text is made when first asked for: most texts typed are never
 // checked nor asked about.
@@ -52,19 +54,11 @@ function unusable(change, content) {
 }
 
 // The position in UTF-16 units of a position whose character counts bytes of UTF-8, found in its
-// line alone; a character inside a character of several bytes means that one's start.
+// line alone (core/positions.js): a character inside a character of several bytes means that
+// one's start, and one beyond the line's content its end.
 function fromUtf8(content, { line, character }) {
   const text = content.getText({ start: { line, character: 0 }, end: { line: line + 1, character: 0 } });
-  let bytes = 0;
-  let i = 0;
-  while (i < text.length) {
-    const c = text.codePointAt(i);
-    const size = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-    if (c === 10 || c === 13 || bytes + size > character) break;
-    bytes += size;
-    i += size === 4 ? 2 : 1;
-  }
-  return { line, character: i };
+  return { line, character: charIndex(encoder.encode(text.replace(/\r?\n$|\r$/, '')), character) };
 }
 
 export class Documents {

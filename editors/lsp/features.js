@@ -8,29 +8,27 @@ import { codeLens, documentSymbol, foldingRange, hover, inlayHint, run, runComma
 import { codeAction } from './fixes.js';
 import { definition, documentHighlight, prepareRename, references, rename } from './navigation.js';
 
-// The requests each feature answers.
-export const requests = {
-  'textDocument/hover': hover,
+// The requests answered from the text alone, at once, without waiting for its check: those that
+// read kel's tokens, and completion, which gives what kel's check found of a name once it has.
+export const atOnce = {
   'textDocument/definition': definition,
   'textDocument/references': references,
   'textDocument/documentHighlight': documentHighlight,
-  'textDocument/documentSymbol': documentSymbol,
-  'textDocument/inlayHint': inlayHint,
   'textDocument/completion': completion,
-  'textDocument/codeAction': codeAction,
   'textDocument/prepareRename': prepareRename,
   'textDocument/rename': rename,
   'textDocument/foldingRange': foldingRange,
   'textDocument/codeLens': codeLens,
-  'kel/run': run,
 };
 
-// The requests answered from the text alone, at once, without waiting for its check: those that
-// read kel's tokens, and completion, which gives what kel's check found of a name once it has.
-export const atOnce = new Set([
-  'textDocument/definition', 'textDocument/references', 'textDocument/documentHighlight', 'textDocument/completion',
-  'textDocument/prepareRename', 'textDocument/rename', 'textDocument/foldingRange', 'textDocument/codeLens',
-]);
+// The requests answered once the text they were made against is checked.
+export const afterCheck = {
+  'textDocument/hover': hover,
+  'textDocument/documentSymbol': documentSymbol,
+  'textDocument/inlayHint': inlayHint,
+  'textDocument/codeAction': codeAction,
+  'kel/run': run,
+};
 
 // The commands of workspace/executeCommand, each a function of the document its first argument
 // names (as documents.js has it) and that argument: { result, message }, message what the user is
@@ -38,6 +36,10 @@ export const atOnce = new Set([
 export const commands = {
   'kel.run': runCommand,
 };
+
+// Whether a message of one of the server's own methods needs params (lifecycle.js).
+export const needsParams = (method) =>
+  method === 'workspace/executeCommand' || Object.hasOwn(atOnce, method) || Object.hasOwn(afterCheck, method);
 
 // What the server offers for these features.
 export const providers = {

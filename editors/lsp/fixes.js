@@ -4,26 +4,18 @@
 // none). Where kel has no room left for another name (its object table, its store of names), no
 // declaration is offered.
 import { CodeActionKind } from 'vscode-languageserver/node';
-import { isKeyword, nameStoreSize, objectCount, positionOffset, predeclared, Sym } from '../../core/index.js';
+import { diagnosticOf, isKeyword, objectCount, positionOffset, predeclared, Sym } from '../../core/index.js';
 import { diagnostics } from './diagnostics.js';
-import { storeNeeds } from './navigation.js';
-import { outline, Part, tokenBefore, tokenFrom } from './outline.js';
-
-// A source error of kel's: its message, without its component, position and final full stop,
-// and the byte offset of kel's line and column, where the token kel stopped at begins.
-function sourceError(bytes, text) {
-  const m = /^(?:Scnr|Prsr) \((\d+),(\d+)\): (.*)\.$/.exec(text);
-  return m && { message: m[3], offset: positionOffset(bytes, Number(m[1]), Number(m[2])) };
-}
+import { outline, Part, storeFull, tokenBefore, tokenFrom, words } from './outline.js';
 
 const insert = (doc, offset, newText) => ({ range: doc.text.range(offset, offset), newText });
 
 // The fix for kel's diagnostic d (check.js: { text, from, to }, byte offsets), or null.
 function fix(doc, o, d) {
-  const e = sourceError(doc.text.bytes, d.text);
-  const k = e ? tokenFrom(o, e.offset) : -1;
+  const e = diagnosticOf(d.text);
+  const k = e.kind === 'source' ? tokenFrom(o, positionOffset(doc.text.bytes, e.line, e.col)) : -1;
   if (k < 0) return null;
-  const at = o.token(k); // the token kel stopped at
+  const at = o.token(k); // the token kel stopped at: a source error's line and column are its start
   const m = e.message;
   const prev = o.token(tokenBefore(o, at.from));
   const startsStatement = at.sym === Sym.Id || at.sym === Sym.Wrt;
@@ -46,10 +38,17 @@ function declare(doc, o, k) {
   const name = o.name(k);
   const type = useType(o, k);
   if (o.decls.size + predeclared.length >= objectCount) return null;
-  if (storeNeeds(o, 1 + name.length) > nameStoreSize) return null;
+  const varPart = o.at[Part.Var] >= 0;
+  // kel then reads, before BEGIN, "VAR" for a new variable part, the name, whose entry it keeps,
+  // and its type.
+  const added = [{ length: name.length, kept: true }, { length: type.length, kept: false }];
+  if (!varPart) added.unshift({ length: 'VAR'.length, kept: false });
+  const read = words(o);
+  read.splice(read.findIndex((w) => w.k === o.at[Part.Body]), 0, ...added);
+  if (storeFull(read) >= 0) return null;
   const title = `Declare ${name} : ${type}`;
   const begin = o.token(o.at[Part.Body]);
-  if (o.at[Part.Var] >= 0) {
+  if (varPart) {
     const last = o.token(o.at[Part.Body] - 1); // the variable part's last ";", or VAR itself
     return { title, edit: insert(doc, last.to, ` ${name} : ${type};`) };
   }

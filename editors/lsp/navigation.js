@@ -4,10 +4,8 @@
 // not take or that would change what the program means. There is one scope: a spelling names one
 // thing throughout.
 import { DocumentHighlightKind, LSPErrorCodes, ResponseError } from 'vscode-languageserver/node';
-import {
-  isKeyword, keywords, maxNameLength, nameStoreSize, nameStoreTaken, predeclared, Scanner, Sym,
-} from '../../core/index.js';
-import { assigned, declOf, occurrences, outline, tokenAt } from './outline.js';
+import { isKeyword, keywords, maxNameLength, nameStoreSize, predeclared, Scanner, Sym } from '../../core/index.js';
+import { assigned, declOf, occurrences, outline, storeFull, tokenAt, words } from './outline.js';
 
 // The token at the request's position, with the outline it is found in.
 function lookup(doc, params) {
@@ -75,19 +73,6 @@ export function prepareRename(doc, params) {
   return f && { range: range(doc, f.token), placeholder: f.d.name };
 }
 
-// The bytes kel's store of names needs for the program's declarations and for the longest name
-// or keyword read after them (each takes its length and one byte), with a declared name's length
-// changed by grow.
-export function storeNeeds(o, grow = 0) {
-  let declared = 0;
-  for (const name of o.decls.keys()) declared += 1 + name.length;
-  let longest = 0;
-  for (let k = 0; k < o.count; k++) {
-    if (o.sym[k] === Sym.Id || isKeyword(o.sym[k])) longest = Math.max(longest, o.to[k] - o.from[k]);
-  }
-  return nameStoreTaken + declared + grow + 1 + longest;
-}
-
 // Whether kel's scanner reads text as one name or keyword, and nothing else.
 function oneWord(text) {
   const s = new Scanner((i) => text.charCodeAt(i), text.length);
@@ -95,15 +80,18 @@ function oneWord(text) {
   return (sym === Sym.Id || isKeyword(sym)) && s.from === 0 && s.to === text.length;
 }
 
-// Why kel would not take newName in place of the name declared by d, or null.
-function refusal(o, d, newName) {
+// Why kel would not take newName in place of the name declared by d and written at the tokens
+// all, or null.
+function refusal(o, d, all, newName) {
   if (!oneWord(newName)) return `"${newName}" is not a name to kel: a letter, then letters and digits only.`;
   if (newName.length > maxNameLength) return `A name has at most ${maxNameLength} characters.`;
   if (keywords.includes(newName)) return `${newName} is a keyword of kel.`;
   if (predeclared.includes(newName)) return `${newName} is predeclared: kel does not let a program declare it.`;
   if (o.uses.has(newName)) return `${newName} is already a name in this program: the two would become one.`;
-  const grow = newName.length - d.name.length;
-  if (grow > 0 && storeNeeds(o, grow) > nameStoreSize && storeNeeds(o) <= nameStoreSize) {
+  // A longer name fills kel's store of names sooner: it must not run out where it did not.
+  const renamed = new Set(all);
+  const length = (k) => (renamed.has(k) ? newName.length : o.to[k] - o.from[k]);
+  if (newName.length > d.name.length && storeFull(words(o, length)) !== storeFull(words(o))) {
     return `kel's store of names (${nameStoreSize} bytes) has no room for the longer name.`;
   }
   return null;
@@ -114,7 +102,7 @@ export function rename(doc, params) {
   if (!f) return null;
   const newName = String(params.newName ?? '');
   if (newName === f.d.name) return { changes: { [doc.uri]: [] } };
-  const why = refusal(f.o, f.d, newName);
+  const why = refusal(f.o, f.d, f.all, newName);
   if (why) refuse(why);
   const edits = f.all.map((k) => ({ range: range(doc, f.o.token(k)), newText: newName }));
   return { changes: { [doc.uri]: edits } };

@@ -1,11 +1,11 @@
 // The program as kel's tokens show it, read by the core's scanner (core/tokens.js) once per text:
-// its tokens and comments, its parts, and its names with every place each is written. kel's check
-// says what kel accepted and stops at the first error; this reading goes on past it, so that
-// navigation, completion and the fixes still serve the text after an error. It reads no further
-// than kel would: to the final full stop, or to the end of the input. A text is read only up to
-// the size kel's checks take; the tokens are kept in typed arrays, as a text of that size may
-// hold millions of them.
-import { isKeyword, predeclared, Scanner, Sym } from '../../core/index.js';
+// its tokens and comments, its parts, its names with every place each is written, and what kel's
+// store of names holds as kel reads them. kel's check says what kel accepted and stops at the
+// first error; this reading goes on past it, so that navigation, completion and the fixes still
+// serve the text after an error. It reads no further than kel would: to the final full stop, or
+// to the end of the input. A text is read only up to the size kel's checks take; the tokens are
+// kept in typed arrays, as a text of that size may hold millions of them.
+import { isKeyword, nameStoreSize, nameStoreTaken, predeclared, Scanner, Sym } from '../../core/index.js';
 import { maxBytes } from './diagnostics.js';
 
 // The parts of a program, in the order kel takes them; a token belongs to the part its keyword
@@ -187,4 +187,29 @@ export function occurrences(o, d) {
 export function assigned(o, k) {
   const before = o.sym[k - 1];
   return o.part[k] === Part.Body && (before === Sym.Beg || before === Sym.Semi) && o.sym[k + 1] === Sym.Bec;
+}
+
+// The names and keywords of the program in the order kel reads them, each { k, length, kept }: k
+// its token, length its length as the program is to have it (length(k)), kept whether kel keeps
+// its entry in the store of names, as it does for a name it declares.
+export function words(o, length = (k) => o.to[k] - o.from[k]) {
+  const declared = new Set();
+  for (const d of o.decls.values()) declared.add(d.at);
+  const out = [];
+  for (let k = 0; k < o.count; k++) {
+    if (o.sym[k] === Sym.Id || isKeyword(o.sym[k])) out.push({ k, length: length(k), kept: declared.has(k) });
+  }
+  return out;
+}
+
+// The index of the first of read (words read in order, as words() gives them) for which kel's
+// store of names has no room, or -1. kel writes each name or keyword it reads into the store, as
+// an entry of 1 + its length behind the entries it keeps.
+export function storeFull(read) {
+  let kept = nameStoreTaken; // bytes of the entries kept
+  for (const [i, w] of read.entries()) {
+    if (kept + 1 + w.length > nameStoreSize) return i;
+    if (w.kept) kept += 1 + w.length;
+  }
+  return -1;
 }

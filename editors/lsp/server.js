@@ -10,7 +10,7 @@ import {
 } from 'vscode-languageserver/node';
 import { Checker } from './checker.js';
 import { Documents } from './documents.js';
-import { atOnce, commands, providers, requests } from './features.js';
+import { afterCheck, atOnce, commands, needsParams, providers } from './features.js';
 import { Lifecycle } from './lifecycle.js';
 import { notUtf8, Reader } from './rpc.js';
 
@@ -63,8 +63,6 @@ export function main(argv, entryUrl) {
 
   const writer = new StreamMessageWriter(process.stdout);
   const reply = (m) => writer.write(m);
-  const needsParams = (method) =>
-    method === 'initialize' || method === 'workspace/executeCommand' || Object.hasOwn(requests, method);
   const lifecycle = new Lifecycle(reply, needsParams);
   const connection = createConnection(new Reader(process.stdin, reply, (m) => lifecycle.admit(m)), writer);
   const documents = new Documents(checker, kel.note, (p) => connection.sendDiagnostics(p));
@@ -98,12 +96,14 @@ export function main(argv, entryUrl) {
 
   // Each feature answers from the text its request was made against: at once when it reads the
   // text alone, else once that text is checked.
-  for (const [method, feature] of Object.entries(requests)) {
-    connection.onRequest(method, async (params) => {
-      const uri = params.textDocument?.uri;
-      if (typeof uri !== 'string') throw new ResponseError(ErrorCodes.InvalidParams, 'Invalid params: no textDocument.uri');
-      return feature(atOnce.has(method) ? documents.present(uri) : await documents.checked(uri), params);
-    });
+  for (const [features, docOf] of [[atOnce, (u) => documents.present(u)], [afterCheck, (u) => documents.checked(u)]]) {
+    for (const [method, feature] of Object.entries(features)) {
+      connection.onRequest(method, async (params) => {
+        const uri = params.textDocument?.uri;
+        if (typeof uri !== 'string') throw new ResponseError(ErrorCodes.InvalidParams, 'Invalid params: no textDocument.uri');
+        return feature(await docOf(uri), params);
+      });
+    }
   }
   // A command runs on the document its first argument names, and tells the user what it did.
   connection.onExecuteCommand(async (params) => {

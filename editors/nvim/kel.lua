@@ -2,8 +2,8 @@
 -- one server for all of them. In a kel buffer, :KelRun shows kel's run of it in a window below:
 -- what kel wrote on both channels in the order it wrote them, and the exit status; the code lens
 -- "Run" over the program does the same (vim.lsp.codelens.run()). Completion is the buffer's
--- omnifunc (CTRL-X CTRL-O); Neovim 0.10 and later also show the inlay hints. With editors/vim on the runtimepath, which makes *.kel files of file type
--- kel, put in init.lua:
+-- omnifunc (CTRL-X CTRL-O); Neovim 0.10 and later also show the inlay hints. With editors/vim on
+-- the runtimepath, which makes *.kel files of file type kel, put in init.lua:
 --   vim.g.kel_language_server = '/path/to/kel-language-server'  -- if it is not on the PATH
 --   dofile('/path/to/editors/nvim/kel.lua')
 local client

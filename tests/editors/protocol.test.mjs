@@ -160,6 +160,14 @@ test('bad ids and params: InvalidRequest with id null, InvalidParams', async () 
     c16.send(message);
     assert.equal((await c16.wait((m) => m.id === id)).error.code, code, JSON.stringify(message));
   }
+  // A notification without the params it needs is dropped, as one with params of the wrong kind.
+  const logged = c16.messages.length;
+  for (const method of ['textDocument/didOpen', 'textDocument/didChange', 'textDocument/didClose', '$/cancelRequest']) {
+    c16.send({ method });
+  }
+  c16.send({ method: 'textDocument/didOpen', params: 5 });
+  await c16.request('kel/nothing', {});
+  assert.deepEqual(c16.messages.slice(logged).filter((m) => m.method), []);
 });
 
 test('a document opened with bytes that are no UTF-8, or too large, is open: told why, and edits are checked', async () => {
