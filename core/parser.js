@@ -4,7 +4,7 @@
 // kel would stop. An expression's procedures return an item: its type t; c, whether it is a
 // constant, with its value v; its source from..to; and for a constant, how it was made (kind,
 // folded), the named constants in it (names) and the divisions folded into it that rounded down
-// (rounded: { x, y, q }).
+// (rounded: { first, count }, the first few as { x, y, q }, x / y gave q, and how many in all).
 import { binary, Failure, neg, not } from './arith.js';
 import { maxInteger, maxNesting } from './facts.js';
 import { holding } from './held.js';
@@ -31,6 +31,15 @@ export function once(names) {
   return names.filter((n) => !seen.has(n.decl) && seen.add(n.decl));
 }
 
+// The rounded of a fold, from its operands' (a, b) and its own division's (own, or null): only
+// a few are kept, and an operand's are shared, so that a chain of any length folds in linear time.
+const roundingsKept = 3; // as many as the words name (words.js)
+function roundings(a, b, own) {
+  if (!own && !(a && b)) return a ?? b;
+  const first = [...(a?.first ?? []), ...(b?.first ?? []), ...(own ? [own] : [])].slice(0, roundingsKept);
+  return { first, count: (a?.count ?? 0) + (b?.count ?? 0) + (own ? 1 : 0) };
+}
+
 // kel's parser over input, each procedure with its production above it; run() reads the program
 // to where kel ends.
 export class Parser extends Mirror {
@@ -38,7 +47,7 @@ export class Parser extends Mirror {
   // until the other operand was on the stack.
   val(d, heldBack) {
     const kind = d.folded ? 'folded' : d.kind;
-    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack, rounded: d.rounded ?? [] });
+    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack, rounded: d.rounded ?? null });
   }
 
   // The folded value of a constant operation over from..to, or kel's end when it fails: with the
@@ -65,8 +74,8 @@ export class Parser extends Mirror {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
       this.done(frame);
-      const rounded = [...(d.rounded ?? []), ...(d1.rounded ?? [])];
-      if (op === Sym.Div && d.v % d1.v !== 0) rounded.push({ x: d.v, y: d1.v, q: v });
+      const own = op === Sym.Div && d.v % d1.v !== 0 ? { x: d.v, y: d1.v, q: v } : null;
+      const rounded = roundings(d.rounded, d1.rounded, own);
       return { t, c: true, v, from, to, folded: true, names, rounded };
     }
     if (d.c) {

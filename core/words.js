@@ -161,11 +161,11 @@ function valSource(s, why, originParts) {
   return written === String(s.operand) ? `the number ${v}, as written` : `the value of ${quoted(originParts)} as written`;
 }
 
-// The divisions folded into a value that rounded down, as a sentence.
-function roundedWords(rounded = []) {
-  if (!rounded.length) return '';
-  const each = rounded.slice(0, 3).map(({ x, y, q }) => `${x} / ${y} gave ${q}`);
-  const more = rounded.length > 3 ? `, and ${(rounded.length - 3).toLocaleString('en')} more` : '';
+// The divisions folded into a value that rounded down (origins.js's rounded), as a sentence.
+function roundedWords(rounded) {
+  if (!rounded) return '';
+  const each = rounded.first.map(({ x, y, q }) => `${x} / ${y} gave ${q}`);
+  const more = rounded.count > each.length ? `, and ${(rounded.count - each.length).toLocaleString('en')} more` : '';
   return ` Division rounds down, towards minus infinity: ${each.join(', ')}${more}.`;
 }
 
