@@ -70,7 +70,7 @@ const rules = [
   // A variable's value taken as known while kel reads.
   (c) => {
     if (c.answer.name !== 'Lod') return [];
-    const v = c.taken[0] ?? 0;
+    const v = c.holds(c.answer.operand);
     const now = c.why?.type === 'BOOLEAN' ? `${booleanTexts[+(v !== 0)]}, kept as ${v}` : v;
     return [[commandText('Val', v), `${c.variable(c.answer.operand)} is a variable: kel does not write its value into a command, as it does a constant's. ${c.answer.text} pushes what slot ${c.answer.operand} holds when it runs (here ${now}).`]];
   },
@@ -150,7 +150,7 @@ export function questions(steps, o, input) {
       n: i === 0 ? 0 : steps[i - 1].stack.length,
       why,
       origin: why ? decoder.decode(input.subarray(why.origin.from, why.origin.to)) : '',
-      taken: s.taken,
+      holds: (slot) => s.vars.find((v) => v.slot === slot)?.value ?? 0, // also where the Lod failed
       slots,
       variable,
       next: at(i + 1),

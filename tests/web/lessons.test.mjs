@@ -97,6 +97,7 @@ async function questionsHold(input) {
       if (holds) assert.equal(before, Number(holds[1]), claim);
       const here = /\(here (-?\d+|TRUE|FALSE)/.exec(w);
       if (here && !s.error) assert.equal(s.stack.at(-1), here[1], claim);
+      if (here && s.name === 'Lod') assert.equal(s.vars.find((v) => v.slot === s.operand)?.value, here[1], claim);
       const folded = /folded it to (-?\d+|TRUE \(1\)|FALSE \(0\))/.exec(w);
       if (folded) assert.equal(folded[1].replace(/^\w+ \((\d)\)$/, '$1'), String(s.operand), claim);
     }
@@ -115,6 +116,10 @@ test('questions of the stdin-only cases', async () => {
     }
   }
 });
+
+// A Lod that the code store has no room for never runs: what its slot holds is still known.
+test('questions of a Lod that did not fit into the code store', () =>
+  questionsHold(enc.encode(`VAR x : INTEGER; BEGIN x := 5; WRITE -x; WRITE -x; ${'WRITE 1; '.repeat(142)}WRITE x .`)));
 
 // Random programs of every kind of expression kel has: constants and variables, INTEGER and
 // BOOLEAN, nesting, relations turned round or not, some failing at run time.
