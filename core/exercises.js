@@ -6,9 +6,10 @@
 // it; and a task's conditions checked against a run. Every answer is the command kel wrote in
 // its trace; the words of a distractor rest only on facts of the run that the tests hold to
 // kel (the replay's stack, the origins), so no program can make them wrong. No DOM.
-import { booleanTexts, operation } from './facts.js';
+import { operation } from './facts.js';
 import { oprs } from './parser.js';
 import { Scanner, Sym } from './tokens.js';
+import { kept, shown } from './words.js';
 
 // A command as the trace writes it, without the blank that ends "Or ".
 export const commandText = (name, operand) => (operand === undefined ? name : `${name} ${operand}`);
@@ -49,7 +50,7 @@ function unfolded(text, constants) {
 }
 
 // The value of a Val answered, as the step view shows it: a Boolean with the machine's number.
-const valueOf = (c) => (c.why?.type === 'BOOLEAN' ? `${booleanTexts[+(c.answer.operand !== 0)]} (${c.answer.operand})` : String(c.answer.operand));
+const valueOf = (c) => kept(c.answer.operand, c.why?.type);
 
 // The candidates of each kind, in the order they are offered: [command, words] pairs. c is the
 // question's context (see questions below); a rule that does not apply gives none.
@@ -71,7 +72,7 @@ const rules = [
   (c) => {
     if (c.answer.name !== 'Lod') return [];
     const v = c.holds(c.answer.operand);
-    const now = c.why?.type === 'BOOLEAN' ? `${booleanTexts[+(v !== 0)]}, kept as ${v}` : v;
+    const now = c.why?.type === 'BOOLEAN' ? `${shown(v, 'BOOLEAN')}, kept as ${v}` : v;
     return [[commandText('Val', v), `${c.variable(c.answer.operand)} is a variable: kel does not write its value into a command, as it does a constant's. ${c.answer.text} pushes what slot ${c.answer.operand} holds when it runs (here ${now}).`]];
   },
   // Sub for Bus, a relation not turned round, and the other way: turned round without cause.
