@@ -6,7 +6,7 @@
 // it; and a task's conditions checked against a run. Every answer is the command kel wrote in
 // its trace; the words of a distractor rest only on facts of the run that the tests hold to
 // kel (the replay's stack, the origins), so no program can make them wrong. No DOM.
-import { operation } from './facts.js';
+import { maxInteger, operation, varCount } from './facts.js';
 import { oprs } from './parser.js';
 import { Scanner, Sym } from './tokens.js';
 import { kept, shown } from './words.js';
@@ -208,8 +208,8 @@ export function checkTask(task, run) {
   }
   if (task.status !== undefined) {
     const met = run.status === task.status;
-    const why = run.diagnostic ? `: ${run.diagnostic}` : '';
-    out.push({ condition: `status: ${task.status}`, met, words: `kel ended with exit status ${run.status}${met ? '' : why}.` });
+    const said = `kel ended with exit status ${run.status}${!met && run.diagnostic ? `: ${run.diagnostic}` : ''}`;
+    out.push({ condition: `status: ${task.status}`, met, words: said.endsWith('.') ? said : `${said}.` }); // kel's line ends with one
   }
   return out;
 }
@@ -218,6 +218,8 @@ export function checkTask(task, run) {
 // operand, or an operation kel has.
 export function isCommand(text) {
   const m = /^(Val|Lod|Sto)(?: (-?\d+))?$/.exec(text);
-  if (m) return m[2] === undefined || (m[1] === 'Val' ? Math.abs(Number(m[2])) <= 2 ** 31 : Number(m[2]) < 32 && m[2][0] !== '-');
-  return Boolean(operation[text]?.code);
+  if (!m) return Boolean(operation[text]?.code);
+  if (m[2] === undefined) return true;
+  const n = Number(m[2]);
+  return m[1] === 'Val' ? n >= -maxInteger - 1 && n <= maxInteger : !m[2].startsWith('-') && n < varCount;
 }

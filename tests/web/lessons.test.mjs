@@ -160,7 +160,7 @@ test('a task checked: each condition met or not, in words from the run', () => {
     ['generates: Val 2', false, 'kel generated no Val 2.'],
     ['avoids: Lod', false, 'kel generated Lod 0 as command 3.'],
     ['avoids: Add', true, 'kel generated no Add.'],
-    ['status: 0', false, 'kel ended with exit status 9: Comp: Division by zero..'],
+    ['status: 0', false, 'kel ended with exit status 9: Comp: Division by zero.'],
   ]);
 });
 
@@ -172,6 +172,7 @@ test('a lesson that does not read as the format says is told what to mend', () =
     ['# t\n\n```predict\nsteps: 0\n```\n```kel\nBEGIN .\n```\n', /count from 1/],
     ['# t\n\n```task\nwrites 1\n```\n', /not writes 1/],
     ['# t\n\n```task\ngenerates: Foo\n```\n', /not Foo/],
+    ['# t\n\n```task\ngenerates: Val 2147483648\n```\n', /not Val 2147483648/],
     ['# t\n\n```task\nstatus: x\n```\n', /not x/],
     ['# t\n\n```task\n\n```\n', /at least one/],
   ];
