@@ -6,7 +6,7 @@
 // it; and a task's conditions checked against a run. Every answer is the command kel wrote in
 // its trace; the words of a distractor rest only on facts of the run that the tests hold to
 // kel (the replay's stack, the origins), so no program can make them wrong. No DOM.
-import { maxInteger, operation, varCount } from './facts.js';
+import { maxInteger, operation, turnedRound, varCount } from './facts.js';
 import { oprs } from './parser.js';
 import { Scanner, Sym } from './tokens.js';
 import { kept, shown } from './words.js';
@@ -15,12 +15,6 @@ import { kept, shown } from './words.js';
 export const commandText = (name, operand) => (operand === undefined ? name : `${name} ${operand}`);
 
 const statementEnds = new Set(['Wrt', 'WrB', 'Sto']);
-
-// Each operation that has a turned-round form (kel's operator table, parser.js), with that form.
-const turned = {};
-for (const [plain, exchanged] of Object.values(oprs)) {
-  if (plain !== exchanged && !turned[plain]) [turned[plain], turned[exchanged]] = [exchanged, plain];
-}
 
 const decoder = new TextDecoder();
 
@@ -77,7 +71,7 @@ const rules = [
   },
   // Sub for Bus, a relation not turned round, and the other way: turned round without cause.
   (c) => {
-    const other = turned[c.answer.name];
+    const other = turnedRound[c.answer.name];
     if (!other || !c.why) return [];
     if (c.why.exchanged) {
       return [[other, `The left operand of this ${quoted(c.origin)} is a constant held back: it was pushed after the right operand and lies on top, so kel turns the operation round. ${other} would take the value below as its left operand.`]];

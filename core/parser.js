@@ -6,7 +6,7 @@
 // folded), the named constants in it (names) and the divisions folded into it that rounded down
 // (rounded: { first, count }, the first few as { x, y, q }, x / y gave q, and how many in all).
 import { binary, Failure, neg, not } from './arith.js';
-import { maxInteger, maxNesting } from './facts.js';
+import { maxInteger, maxNesting, turnedRound } from './facts.js';
 import { holding } from './held.js';
 import { Mirror, Stop } from './mirror.js';
 import { Sym } from './tokens.js';
@@ -14,16 +14,14 @@ import { Sym } from './tokens.js';
 const INT = 'INTEGER';
 const BOOL = 'BOOLEAN';
 
-// The operation for each operator token: when its left operand lies below its right one on the
-// stack, and when the left one, a constant pushed late, lies on top. The first is also the one
-// that folds it (arith.js), so that a folded result is the machine's. The exercises
-// (exercises.js) take their operations, and those turned round, from it too.
-export const oprs = {
-  [Sym.Mul]: ['Mul', 'Mul'], [Sym.Div]: ['Div', 'Vid'], [Sym.And]: ['And', 'And'],
-  [Sym.Plus]: ['Add', 'Add'], [Sym.Minus]: ['Sub', 'Bus'], [Sym.Or]: ['Or', 'Or'],
-  [Sym.Eql]: ['Eql', 'Eql'], [Sym.Neq]: ['Neq', 'Neq'], [Sym.Lss]: ['Lss', 'Gtr'],
-  [Sym.Leq]: ['Leq', 'Geq'], [Sym.Gtr]: ['Gtr', 'Lss'], [Sym.Geq]: ['Geq', 'Leq'],
-};
+// The operation for each operator token: the one for a left operand that lies below its right
+// one on the stack, and the one for a left operand that lies on top, a constant pushed late: the
+// same one turned round (facts.js). The first is also the one that folds it (arith.js), so that a
+// folded result is the machine's. The exercises (exercises.js) take their operations from it too.
+export const oprs = Object.fromEntries(Object.entries({
+  [Sym.Mul]: 'Mul', [Sym.Div]: 'Div', [Sym.And]: 'And', [Sym.Plus]: 'Add', [Sym.Minus]: 'Sub', [Sym.Or]: 'Or',
+  [Sym.Eql]: 'Eql', [Sym.Neq]: 'Neq', [Sym.Lss]: 'Lss', [Sym.Leq]: 'Leq', [Sym.Gtr]: 'Gtr', [Sym.Geq]: 'Geq',
+}).map(([sym, name]) => [sym, [name, turnedRound[name] ?? name]]));
 
 // The named constants of an expression, each once, in the order they first stand in it.
 export function once(names) {
