@@ -94,7 +94,7 @@ export class Parser extends Mirror {
     if (this.sym === Sym.Num) {
       if (s.num > maxInteger) this.err('Prsr', 'Number too large');
       const d = { t: INT, c: true, v: s.num, ...this.token(), kind: 'literal', folded: false, names: [] };
-      this.past(d, () => this.read());
+      this.readPast(d);
       return d;
     }
     if (this.sym === Sym.Id) return this.named();
@@ -117,7 +117,7 @@ export class Parser extends Mirror {
       d = { t: o.type, c: false, ...this.token() };
       this.emit('Lod', o.slot, this.token(), o.type);
     }
-    this.past(d, () => this.read());
+    this.readPast(d);
     return d;
   }
 
@@ -131,14 +131,15 @@ export class Parser extends Mirror {
       this.read();
       d = this.expression();
       const to = this.s.to;
-      this.past(d, () => this.check(Sym.RPar, 'Expected operator or ")"'));
+      this.ensure(d, this.sym === Sym.RPar, 'Expected operator or ")"');
+      this.readPast(d);
       d = { ...d, from, to };
     } else {
       const op = this.token();
       const frame = this.begin('operation', { unary: true });
       this.read();
       d = this.factor();
-      this.past(d, () => d.t === BOOL || this.err('Prsr', 'Expected boolean factor'));
+      this.ensure(d, d.t === BOOL, 'Expected boolean factor');
       this.done(frame);
       if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
@@ -153,11 +154,11 @@ export class Parser extends Mirror {
   binary(d, boolOp, right) {
     const op = this.sym;
     const opr = this.token();
-    this.past(d, () => (op === boolOp) === (d.t === BOOL) || this.err('Prsr', 'Wrong operator type'));
+    this.ensure(d, (op === boolOp) === (d.t === BOOL), 'Wrong operator type');
     const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = right.call(this);
-    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
+    this.ensure(d1, d1.t === d.t, 'Wrong operand type');
     return this.combine(d, d1, op, opr, frame);
   }
 
@@ -177,7 +178,7 @@ export class Parser extends Mirror {
       const frame = sign === Sym.Minus ? this.begin('operation', { unary: true }) : null;
       this.read();
       d = this.term();
-      this.past(d, () => d.t === INT || this.err('Prsr', 'Expected integer term'));
+      this.ensure(d, d.t === INT, 'Expected integer term');
       if (frame) this.done(frame);
       if (sign === Sym.Minus && d.c) {
         const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
@@ -202,7 +203,7 @@ export class Parser extends Mirror {
     const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = this.simpleExpr();
-    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
+    this.ensure(d1, d1.t === d.t, 'Wrong operand type');
     return this.combine(d, d1, op, opr, frame);
   }
 
@@ -248,7 +249,7 @@ export class Parser extends Mirror {
       this.check(Sym.Bec, 'Expected ":="');
       const frame = this.begin('statement', { from, to, name: v.name });
       const d = this.expression();
-      this.past(d, () => d.t === v.type || this.err('Prsr', 'Incompatible types'));
+      this.ensure(d, d.t === v.type, 'Incompatible types');
       if (d.c) this.val(d, false);
       this.done(frame);
       this.emit('Sto', v.slot, { from, to }, v.type);
