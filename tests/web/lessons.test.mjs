@@ -12,7 +12,7 @@ import { test } from 'node:test';
 import { checkTask } from '../../core/index.js';
 import { parseLesson } from '../../web/lesson.js';
 import { result } from '../../web/result.js';
-import { caseFiles, caseInputs, example, examples, kel, root } from './inputs.mjs';
+import { caseFiles, eachInput, example, examples, kel, root } from './inputs.mjs';
 
 const enc = new TextEncoder();
 const lessonDir = new URL('lessons/', root);
@@ -107,14 +107,7 @@ async function questionsHold(input) {
 for (const name of examples) test(`questions of example ${name}`, () => questionsHold(example(name)));
 
 test('questions of the stdin-only cases', async () => {
-  for (const file of caseFiles) {
-    for (const [i, input] of caseInputs(file).entries()) {
-      await questionsHold(input).catch((e) => {
-        e.message = `${file} input ${i}: ${e.message}`;
-        throw e;
-      });
-    }
-  }
+  for (const file of caseFiles) await eachInput(file, questionsHold);
 });
 
 // A Lod that the code store has no room for never runs: what its slot holds is still known.

@@ -9,7 +9,7 @@ import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { excerpt, operation } from '../../core/index.js';
 import { result } from '../../web/result.js';
-import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
+import { caseFiles, eachInput, example, examples, kel } from './inputs.mjs';
 
 const dec = new TextDecoder('utf-8', { ignoreBOM: true }); // as the editor holds the text
 const lineFeeds = (s) => s.split('\n').length - 1;
@@ -37,14 +37,7 @@ for (const name of examples) test(`words of example ${name}`, () => agrees(examp
 test('words of a source that begins with a byte-order mark', () => agrees(Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), example('variables.kel')])));
 
 test('words of the stdin-only cases', async () => {
-  for (const file of caseFiles) {
-    for (const [i, input] of caseInputs(file).entries()) {
-      await agrees(input).catch((e) => {
-        e.message = `${file} input ${i} (${JSON.stringify(dec.decode(input.subarray(0, 80)))}): ${e.message}`;
-        throw e;
-      });
-    }
-  }
+  for (const file of caseFiles) await eachInput(file, agrees);
 });
 
 test('a long text keeps its first two lines and last three, a long line its two ends', () => {
