@@ -9,10 +9,9 @@
 // first use is a link.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
-import { byteHelp, diagnosticHelp, storedHelp } from './glosses.js';
+import { byteHelp, diagnosticHelp, hex, storedHelp } from './glosses.js';
 import { withTerms } from './terms.js';
 
-const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
 const part = (root, id) => root.querySelector(`[data-testid="${id}"]`);
 
 // The parts' elements, in the order the view shows them. Nothing in them comes from kel or a
