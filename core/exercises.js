@@ -12,7 +12,7 @@ import { Scanner, Sym } from './tokens.js';
 import { kept, shown } from './words.js';
 
 // A command as the trace writes it, without the blank that ends "Or ".
-export const commandText = (name, operand) => (operand === undefined ? name : `${name} ${operand}`);
+const commandText = (name, operand) => (operand === undefined ? name : `${name} ${operand}`);
 
 const statementEnds = new Set(['Wrt', 'WrB', 'Sto']);
 
