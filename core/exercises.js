@@ -9,7 +9,7 @@
 import { maxInteger, operation, turnedRound, varCount } from './facts.js';
 import { oprs } from './parser.js';
 import { Scanner, Sym } from './tokens.js';
-import { kept, shown } from './words.js';
+import { excerpt, kept, quoted, shown } from './words.js';
 
 // A command as the trace writes it, without the blank that ends "Or ".
 const commandText = (name, operand) => (operand === undefined ? name : `${name} ${operand}`);
@@ -17,12 +17,6 @@ const commandText = (name, operand) => (operand === undefined ? name : `${name} 
 const statementEnds = new Set(['Wrt', 'WrB', 'Sto']);
 
 const decoder = new TextDecoder();
-
-// Source text for a sentence: as written when short and on one line, else a pointer to it.
-function quoted(text) {
-  const t = text.replace(/\s+/g, ' ').trim();
-  return t.length <= 60 && !/[\n\r]/.test(text.trim()) ? t : 'the source marked as its origin';
-}
 
 // The first operand and the first operator of a folded expression's text, as the trace would
 // show them if kel computed it at run time: { first: value or undefined, op: name or undefined }.
@@ -53,7 +47,7 @@ const rules = [
   (c) => {
     if (c.why?.kind !== 'folded') return [];
     const { first, op } = unfolded(c.origin, c.why.constants);
-    const words = `${quoted(c.origin)} is made of constants only, so kel folded it to ${valueOf(c)} while reading it: no command pushes its operands or computes it.`;
+    const words = `${quoted(excerpt(c.origin))} is made of constants only, so kel folded it to ${valueOf(c)} while reading it: no command pushes its operands or computes it.`;
     return [first === undefined ? null : [commandText('Val', first), words], op ? [op, words] : null];
   },
   // A constant's name read as a load.
@@ -74,7 +68,7 @@ const rules = [
     const other = turnedRound[c.answer.name];
     if (!other || !c.why) return [];
     if (c.why.exchanged) {
-      return [[other, `The left operand of this ${quoted(c.origin)} is a constant held back: it was pushed after the right operand and lies on top, so kel turns the operation round. ${other} would take the value below as its left operand.`]];
+      return [[other, `The left operand of this ${quoted(excerpt(c.origin))} is a constant held back: it was pushed after the right operand and lies on top, so kel turns the operation round. ${other} would take the value below as its left operand.`]];
     }
     return [[other, `kel turns an operation round only when its left operand is a constant held back, which lies on top. Here the left operand was on the stack first, below the right one.`]];
   },
