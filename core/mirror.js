@@ -168,9 +168,10 @@ export class Mirror {
   // A statement or an operation begun at the current token (from..to may give a statement's
   // range), held until done(); ready once its operands are read. An operation has its left
   // operand (an item) or is unary; a statement has the name of the variable it assigns, none for
-  // a WRITE. Every frame has the same fields: one is begun for every operator read.
+  // a WRITE. Every frame has the same fields: one is begun for every operator read. held is what
+  // it holds while not ready and once ready (held.js), made when first asked for.
   begin(kind, { left = null, unary = false, name, from = this.s.from, to = this.s.to } = {}) {
-    const frame = { kind, from, to, ready: false, after: this.commands.length, left, unary, name };
+    const frame = { kind, from, to, ready: false, after: this.commands.length, left, unary, name, held: [null, null] };
     this.pending.push(frame);
     return frame;
   }
