@@ -11,6 +11,8 @@
 //   (or frame) in that time;
 // - the longest stall while the step view opens on 4 MiB of blank lines before a command (Step,
 //   then Next, Last and First: every move);
+// - a program of 1 MiB, one constant expression that kel folds while reading, every division of
+//   it rounding down: from a click on Run to its result;
 // - the longest stall of a paste of 1 MiB of program into the editor, until the draft is kept;
 // - embed load to first step, at each size Share offers (640×400, 960×600, 1280×720): from the
 //   start of the embed's load to its step view drawn at step 3 of variables.kel (a fresh
@@ -126,6 +128,11 @@ try {
   }
   figures['longest stall, page opening with a 4 MiB program'] = summary(open);
   figures['longest stall, 4 MiB program run'] = summary(run);
+
+  // 1 MiB of one constant expression, every division of it rounding down: the mirror of kel's
+  // parser folds it as kel does, for the origin of its one command and the words of its rounding.
+  await p.getByTestId('source').fill(`CONST m = -1;\nBEGIN WRITE m${' / 2'.repeat((1 << 20) / 4 - 10)} .\n`);
+  figures['1 MiB folded expression, click to result'] = ms(await clickRun(p));
 
   // 4 MiB of blank lines, then the program: all of it is read before the first command.
   const blank = 'BEGIN WRITE 1; WRITE 2 .\n';

@@ -6,28 +6,17 @@
 // it; and a task's conditions checked against a run. Every answer is the command kel wrote in
 // its trace; the words of a distractor rest only on facts of the run that the tests hold to
 // kel (the replay's stack, the origins), so no program can make them wrong. No DOM.
-import { booleanTexts, operation } from './facts.js';
+import { maxInteger, operation, turnedRound, varCount } from './facts.js';
 import { oprs } from './parser.js';
 import { Scanner, Sym } from './tokens.js';
+import { excerpt, kept, quoted, shown } from './words.js';
 
 // A command as the trace writes it, without the blank that ends "Or ".
-export const commandText = (name, operand) => (operand === undefined ? name : `${name} ${operand}`);
+const commandText = (name, operand) => (operand === undefined ? name : `${name} ${operand}`);
 
 const statementEnds = new Set(['Wrt', 'WrB', 'Sto']);
 
-// Each operation that has a turned-round form (kel's operator table, parser.js), with that form.
-const turned = {};
-for (const [plain, exchanged] of Object.values(oprs)) {
-  if (plain !== exchanged && !turned[plain]) [turned[plain], turned[exchanged]] = [exchanged, plain];
-}
-
 const decoder = new TextDecoder();
-
-// Source text for a sentence: as written when short and on one line, else a pointer to it.
-function quoted(text) {
-  const t = text.replace(/\s+/g, ' ').trim();
-  return t.length <= 60 && !/[\n\r]/.test(text.trim()) ? t : 'the source marked as its origin';
-}
 
 // The first operand and the first operator of a folded expression's text, as the trace would
 // show them if kel computed it at run time: { first: value or undefined, op: name or undefined }.
@@ -49,7 +38,7 @@ function unfolded(text, constants) {
 }
 
 // The value of a Val answered, as the step view shows it: a Boolean with the machine's number.
-const valueOf = (c) => (c.why?.type === 'BOOLEAN' ? `${booleanTexts[+(c.answer.operand !== 0)]} (${c.answer.operand})` : String(c.answer.operand));
+const valueOf = (c) => kept(c.answer.operand, c.why?.type);
 
 // The candidates of each kind, in the order they are offered: [command, words] pairs. c is the
 // question's context (see questions below); a rule that does not apply gives none.
@@ -58,7 +47,7 @@ const rules = [
   (c) => {
     if (c.why?.kind !== 'folded') return [];
     const { first, op } = unfolded(c.origin, c.why.constants);
-    const words = `${quoted(c.origin)} is made of constants only, so kel folded it to ${valueOf(c)} while reading it: no command pushes its operands or computes it.`;
+    const words = `${quoted(excerpt(c.origin))} is made of constants only, so kel folded it to ${valueOf(c)} while reading it: no command pushes its operands or computes it.`;
     return [first === undefined ? null : [commandText('Val', first), words], op ? [op, words] : null];
   },
   // A constant's name read as a load.
@@ -70,16 +59,16 @@ const rules = [
   // A variable's value taken as known while kel reads.
   (c) => {
     if (c.answer.name !== 'Lod') return [];
-    const v = c.taken[0] ?? 0;
-    const now = c.why?.type === 'BOOLEAN' ? `${booleanTexts[+(v !== 0)]}, kept as ${v}` : v;
+    const v = c.holds(c.answer.operand);
+    const now = c.why?.type === 'BOOLEAN' ? `${shown(v, 'BOOLEAN')}, kept as ${v}` : v;
     return [[commandText('Val', v), `${c.variable(c.answer.operand)} is a variable: kel does not write its value into a command, as it does a constant's. ${c.answer.text} pushes what slot ${c.answer.operand} holds when it runs (here ${now}).`]];
   },
   // Sub for Bus, a relation not turned round, and the other way: turned round without cause.
   (c) => {
-    const other = turned[c.answer.name];
+    const other = turnedRound[c.answer.name];
     if (!other || !c.why) return [];
     if (c.why.exchanged) {
-      return [[other, `The left operand of this ${quoted(c.origin)} is a constant held back: it was pushed after the right operand and lies on top, so kel turns the operation round. ${other} would take the value below as its left operand.`]];
+      return [[other, `The left operand of this ${quoted(excerpt(c.origin))} is a constant held back: it was pushed after the right operand and lies on top, so kel turns the operation round. ${other} would take the value below as its left operand.`]];
     }
     return [[other, `kel turns an operation round only when its left operand is a constant held back, which lies on top. Here the left operand was on the stack first, below the right one.`]];
   },
@@ -150,7 +139,7 @@ export function questions(steps, o, input) {
       n: i === 0 ? 0 : steps[i - 1].stack.length,
       why,
       origin: why ? decoder.decode(input.subarray(why.origin.from, why.origin.to)) : '',
-      taken: s.taken,
+      holds: (slot) => s.vars.find((v) => v.slot === slot)?.value ?? 0, // also where the Lod failed
       slots,
       variable,
       next: at(i + 1),
@@ -207,8 +196,8 @@ export function checkTask(task, run) {
   }
   if (task.status !== undefined) {
     const met = run.status === task.status;
-    const why = run.diagnostic ? `: ${run.diagnostic}` : '';
-    out.push({ condition: `status: ${task.status}`, met, words: `kel ended with exit status ${run.status}${met ? '' : why}.` });
+    const said = `kel ended with exit status ${run.status}${!met && run.diagnostic ? `: ${run.diagnostic}` : ''}`;
+    out.push({ condition: `status: ${task.status}`, met, words: said.endsWith('.') ? said : `${said}.` }); // kel's line ends with one
   }
   return out;
 }
@@ -217,6 +206,8 @@ export function checkTask(task, run) {
 // operand, or an operation kel has.
 export function isCommand(text) {
   const m = /^(Val|Lod|Sto)(?: (-?\d+))?$/.exec(text);
-  if (m) return m[2] === undefined || (m[1] === 'Val' ? Math.abs(Number(m[2])) <= 2 ** 31 : Number(m[2]) < 32 && m[2][0] !== '-');
-  return Boolean(operation[text]?.code);
+  if (!m) return Boolean(operation[text]?.code);
+  if (m[2] === undefined) return true;
+  const n = Number(m[2]);
+  return m[1] === 'Val' ? n >= -maxInteger - 1 && n <= maxInteger : !m[2].startsWith('-') && n < varCount;
 }

@@ -69,6 +69,14 @@ export const operations = [
 ].map(([name, operands, result, does], code) => ({ name, code, operands, result, does }));
 export const operation = Object.fromEntries(operations.map((o) => [o.name, o]));
 
+// The operations kel turns round, in pairs that work both ways: where the left operand of -, /
+// or a relation <, <=, >, >= is a constant held back, which lies on top, kel generates the other
+// of the pair, which takes the top as its left operand. Every other operation gives the same
+// result whichever way round its operands lie.
+export const turnedRound = Object.fromEntries(
+  [['Sub', 'Bus'], ['Div', 'Vid'], ['Lss', 'Gtr'], ['Leq', 'Geq']].flatMap(([a, b]) => [[a, b], [b, a]]),
+);
+
 // A command's entry in the instruction reference, by the name the trace gives it (Val, Lod, Sto
 // or an operation): its bytes and what it does. Undefined for a name kel never generates.
 export function commandHelp(name) {

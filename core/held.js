@@ -18,17 +18,21 @@ import { shown } from './words.js';
 //   its operands are complete and on the stack, so that its command comes next.
 export function holding(frames) {
   const held = [];
-  for (const f of frames) {
-    if (f.kind === 'statement') {
-      held.push({ kind: 'statement', from: f.from, to: f.to, ...(f.name !== undefined && { name: f.name }) });
-      continue;
-    }
-    const left = f.left;
-    if (left?.c && !f.ready) {
-      held.push({ kind: 'constant', from: left.from, to: left.to, value: left.v, type: left.t, how: left.folded ? 'folded' : left.kind });
-    }
-    held.push({ kind: 'operation', from: f.from, to: f.to, unary: Boolean(f.unary), next: f.ready });
+  for (const f of frames) held.push(...(f.held[+f.ready] ??= heldBy(f)));
+  return held;
+}
+
+// What frame f holds, made once for each state of f (ready or not): every command predicted while
+// f is pending shares these objects, so a step costs a reference per thing held, however deep
+// the nesting, and the page receives each thing once.
+function heldBy(f) {
+  if (f.kind === 'statement') return [{ kind: 'statement', from: f.from, to: f.to, ...(f.name !== undefined && { name: f.name }) }];
+  const held = [];
+  const left = f.left;
+  if (left?.c && !f.ready) {
+    held.push({ kind: 'constant', from: left.from, to: left.to, value: left.v, type: left.t, how: left.folded ? 'folded' : left.kind });
   }
+  held.push({ kind: 'operation', from: f.from, to: f.to, unary: Boolean(f.unary), next: f.ready });
   return held;
 }
 

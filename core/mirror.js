@@ -47,7 +47,7 @@ export class Mirror {
     this.references = [];
     this.body = null; // the BEGIN token, once read
     this.pending = []; // statements and operations begun, outermost first: what kel holds (held.js)
-    this.last = null; // the constant operand just read, held back too while kel reads past its end
+    this.last = null; // a constant operand just read, while kel reads past it or checks it
     this.prevTo = 0; // where the token before the current one ends
   }
 
@@ -85,13 +85,20 @@ export class Mirror {
     throw new Stop({ kind: 'source', who, msg, at: this.s.from, read: this.s.readTo, statement, held });
   }
 
-  // Runs f while the constant item d (parser.js), an operand just read, is held back as kel
-  // reads past its end or checks it.
-  past(d, f) {
-    const was = this.last;
+  // kel reads on past d, an operand just read (an item of parser.js), and a constant d is held
+  // back meanwhile: a source error in the token after it names it (err).
+  readPast(d) {
     this.last = d.c ? d : null;
-    f();
-    this.last = was;
+    this.read();
+    this.last = null;
+  }
+
+  // kel's check of d, an operand just read: where ok is false, kel stops with msg, a constant d
+  // still held back.
+  ensure(d, ok, msg) {
+    if (ok) return;
+    this.last = d.c ? d : null;
+    this.err('Prsr', msg);
   }
 
   // The token kel has just read, and the character it looked at past it.
@@ -158,16 +165,20 @@ export class Mirror {
     cmd.types = [...this.stack];
   }
 
-  // A statement or an operation begun at the current token (fields may give its range), held
-  // until done(); ready once its operands are read.
-  begin(kind, fields) {
-    const frame = { kind, ...this.token(), ready: false, after: this.commands.length, ...fields };
+  // A statement or an operation begun at the current token (from..to may give a statement's
+  // range), held until done(); ready once its operands are read. An operation has its left
+  // operand (an item) or is unary; a statement has the name of the variable it assigns, none for
+  // a WRITE. Every frame has the same fields: one is begun for every operator read. held is what
+  // it holds while not ready and once ready (held.js), made when first asked for.
+  begin(kind, { left = null, unary = false, name, from = this.s.from, to = this.s.to } = {}) {
+    const frame = { kind, from, to, ready: false, after: this.commands.length, left, unary, name, held: [null, null] };
     this.pending.push(frame);
     return frame;
   }
 
-  // frame's command, if any, is the next: kel holds it no longer.
+  // frame's command, if any, is the next: kel holds it no longer. Frames are done in the reverse
+  // order they were begun, as the grammar's procedures return.
   done(frame) {
-    this.pending.splice(this.pending.lastIndexOf(frame), 1);
+    if (this.pending.pop() !== frame) throw new Error('the mirror ended a statement or an operation out of order');
   }
 }

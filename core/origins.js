@@ -25,9 +25,9 @@ const same = (p, t) => p.name === t.name && p.operand === t.operand && p.pos ===
 //   (held.js). A Val also has kind ('literal', 'constant' or 'folded'), constants (the named
 //   constants in its origin, each once: { name, value, type, decl }), heldBack (a left operand
 //   pushed after the right one) and rounded (the divisions folded into it whose quotient was
-//   rounded down, { x, y, q }); an operation has exchanged (taken for a held-back left
-//   operand: Bus, Vid, Gtr for "<", ...); a Wrt or WrB also has expressionEnd, where the
-//   expression it writes ends.
+//   rounded down: { first, count }, the first three, { x, y, q }, and how many; null for none);
+//   an operation has exchanged (taken for a held-back left operand: Bus, Vid, Gtr for "<", ...);
+//   a Wrt or WrB also has expressionEnd, where the expression it writes ends.
 // - failedFold: { text, read, origin, constants, operands, operator, held, token, ahead } of the
 //   fold that ended kel, no command generated for it, or null; operands are the values it folded,
 //   operator the text of its operator, held what kel held besides, token and ahead as a

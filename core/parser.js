@@ -4,9 +4,9 @@
 // kel would stop. An expression's procedures return an item: its type t; c, whether it is a
 // constant, with its value v; its source from..to; and for a constant, how it was made (kind,
 // folded), the named constants in it (names) and the divisions folded into it that rounded down
-// (rounded: { x, y, q }).
+// (rounded: { first, count }, the first few as { x, y, q }, x / y gave q, and how many in all).
 import { binary, Failure, neg, not } from './arith.js';
-import { maxInteger, maxNesting } from './facts.js';
+import { maxInteger, maxNesting, turnedRound } from './facts.js';
 import { holding } from './held.js';
 import { Mirror, Stop } from './mirror.js';
 import { Sym } from './tokens.js';
@@ -14,21 +14,28 @@ import { Sym } from './tokens.js';
 const INT = 'INTEGER';
 const BOOL = 'BOOLEAN';
 
-// The operation for each operator token: when its left operand lies below its right one on the
-// stack, and when the left one, a constant pushed late, lies on top. The first is also the one
-// that folds it (arith.js), so that a folded result is the machine's. The exercises
-// (exercises.js) take their operations, and those turned round, from it too.
-export const oprs = {
-  [Sym.Mul]: ['Mul', 'Mul'], [Sym.Div]: ['Div', 'Vid'], [Sym.And]: ['And', 'And'],
-  [Sym.Plus]: ['Add', 'Add'], [Sym.Minus]: ['Sub', 'Bus'], [Sym.Or]: ['Or', 'Or'],
-  [Sym.Eql]: ['Eql', 'Eql'], [Sym.Neq]: ['Neq', 'Neq'], [Sym.Lss]: ['Lss', 'Gtr'],
-  [Sym.Leq]: ['Leq', 'Geq'], [Sym.Gtr]: ['Gtr', 'Lss'], [Sym.Geq]: ['Geq', 'Leq'],
-};
+// The operation for each operator token: the one for a left operand that lies below its right
+// one on the stack, and the one for a left operand that lies on top, a constant pushed late: the
+// same one turned round (facts.js). The first is also the one that folds it (arith.js), so that a
+// folded result is the machine's. The exercises (exercises.js) take their operations from it too.
+export const oprs = Object.fromEntries(Object.entries({
+  [Sym.Mul]: 'Mul', [Sym.Div]: 'Div', [Sym.And]: 'And', [Sym.Plus]: 'Add', [Sym.Minus]: 'Sub', [Sym.Or]: 'Or',
+  [Sym.Eql]: 'Eql', [Sym.Neq]: 'Neq', [Sym.Lss]: 'Lss', [Sym.Leq]: 'Leq', [Sym.Gtr]: 'Gtr', [Sym.Geq]: 'Geq',
+}).map(([sym, name]) => [sym, [name, turnedRound[name] ?? name]]));
 
 // The named constants of an expression, each once, in the order they first stand in it.
 export function once(names) {
   const seen = new Set();
   return names.filter((n) => !seen.has(n.decl) && seen.add(n.decl));
+}
+
+// The rounded of a fold, from its operands' (a, b) and its own division's (own, or null): only
+// a few are kept, and an operand's are shared, so that a chain of any length folds in linear time.
+const roundingsKept = 3; // as many as the words name (words.js)
+function roundings(a, b, own) {
+  if (!own && !(a && b)) return a ?? b;
+  const first = [...(a?.first ?? []), ...(b?.first ?? []), ...(own ? [own] : [])].slice(0, roundingsKept);
+  return { first, count: (a?.count ?? 0) + (b?.count ?? 0) + (own ? 1 : 0) };
 }
 
 // kel's parser over input, each procedure with its production above it; run() reads the program
@@ -38,7 +45,7 @@ export class Parser extends Mirror {
   // until the other operand was on the stack.
   val(d, heldBack) {
     const kind = d.folded ? 'folded' : d.kind;
-    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack, rounded: d.rounded ?? [] });
+    this.emit('Val', d.v, { from: d.from, to: d.to }, d.t, { kind, constants: once(d.names), heldBack, rounded: d.rounded ?? null });
   }
 
   // The folded value of a constant operation over from..to, or kel's end when it fails: with the
@@ -65,8 +72,8 @@ export class Parser extends Mirror {
       const names = once([...d.names, ...d1.names]); // a chain of any length names at most objectCount
       const v = this.folded(() => binary[oprs[op][0]](d.v, d1.v), from, to, names, [d.v, d1.v], this.s.text(opr.from, opr.to));
       this.done(frame);
-      const rounded = [...(d.rounded ?? []), ...(d1.rounded ?? [])];
-      if (op === Sym.Div && d.v % d1.v !== 0) rounded.push({ x: d.v, y: d1.v, q: v });
+      const own = op === Sym.Div && d.v % d1.v !== 0 ? { x: d.v, y: d1.v, q: v } : null;
+      const rounded = roundings(d.rounded, d1.rounded, own);
       return { t, c: true, v, from, to, folded: true, names, rounded };
     }
     if (d.c) {
@@ -87,7 +94,7 @@ export class Parser extends Mirror {
     if (this.sym === Sym.Num) {
       if (s.num > maxInteger) this.err('Prsr', 'Number too large');
       const d = { t: INT, c: true, v: s.num, ...this.token(), kind: 'literal', folded: false, names: [] };
-      this.past(d, () => this.read());
+      this.readPast(d);
       return d;
     }
     if (this.sym === Sym.Id) return this.named();
@@ -110,7 +117,7 @@ export class Parser extends Mirror {
       d = { t: o.type, c: false, ...this.token() };
       this.emit('Lod', o.slot, this.token(), o.type);
     }
-    this.past(d, () => this.read());
+    this.readPast(d);
     return d;
   }
 
@@ -124,14 +131,15 @@ export class Parser extends Mirror {
       this.read();
       d = this.expression();
       const to = this.s.to;
-      this.past(d, () => this.check(Sym.RPar, 'Expected operator or ")"'));
+      this.ensure(d, this.sym === Sym.RPar, 'Expected operator or ")"');
+      this.readPast(d);
       d = { ...d, from, to };
     } else {
       const op = this.token();
       const frame = this.begin('operation', { unary: true });
       this.read();
       d = this.factor();
-      this.past(d, () => d.t === BOOL || this.err('Prsr', 'Expected boolean factor'));
+      this.ensure(d, d.t === BOOL, 'Expected boolean factor');
       this.done(frame);
       if (d.c) d = { ...d, v: not(d.v), folded: true };
       else this.emit('Not', undefined, op, BOOL, { exchanged: false });
@@ -146,11 +154,11 @@ export class Parser extends Mirror {
   binary(d, boolOp, right) {
     const op = this.sym;
     const opr = this.token();
-    this.past(d, () => (op === boolOp) === (d.t === BOOL) || this.err('Prsr', 'Wrong operator type'));
+    this.ensure(d, (op === boolOp) === (d.t === BOOL), 'Wrong operator type');
     const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = right.call(this);
-    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
+    this.ensure(d1, d1.t === d.t, 'Wrong operand type');
     return this.combine(d, d1, op, opr, frame);
   }
 
@@ -170,7 +178,7 @@ export class Parser extends Mirror {
       const frame = sign === Sym.Minus ? this.begin('operation', { unary: true }) : null;
       this.read();
       d = this.term();
-      this.past(d, () => d.t === INT || this.err('Prsr', 'Expected integer term'));
+      this.ensure(d, d.t === INT, 'Expected integer term');
       if (frame) this.done(frame);
       if (sign === Sym.Minus && d.c) {
         const v = this.folded(() => neg(d.v), opr.from, d.to, d.names, [d.v], '-');
@@ -195,7 +203,7 @@ export class Parser extends Mirror {
     const frame = this.begin('operation', { left: d });
     this.read();
     const d1 = this.simpleExpr();
-    this.past(d1, () => d1.t === d.t || this.err('Prsr', 'Wrong operand type'));
+    this.ensure(d1, d1.t === d.t, 'Wrong operand type');
     return this.combine(d, d1, op, opr, frame);
   }
 
@@ -241,7 +249,7 @@ export class Parser extends Mirror {
       this.check(Sym.Bec, 'Expected ":="');
       const frame = this.begin('statement', { from, to, name: v.name });
       const d = this.expression();
-      this.past(d, () => d.t === v.type || this.err('Prsr', 'Incompatible types'));
+      this.ensure(d, d.t === v.type, 'Incompatible types');
       if (d.c) this.val(d, false);
       this.done(frame);
       this.emit('Sto', v.slot, { from, to }, v.type);

@@ -3,7 +3,7 @@
 // the token kel had just read, a failure in words, and long source text shortened. It puts into
 // words what replay.js and origins.js found; it decides nothing about kel itself. No DOM: the
 // worker calls it.
-import { booleanTexts, codeSize, commands, maxInteger, operation, stackSize } from './facts.js';
+import { booleanTexts, codeSize, commands, maxInteger, operation, stackSize, turnedRound } from './facts.js';
 
 // A value as kel writes it: TRUE or FALSE for a Boolean.
 export const shown = (v, type) => (type === 'BOOLEAN' ? booleanTexts[+(v !== 0)] : String(v));
@@ -109,9 +109,6 @@ const symbols = {
   Add: '+', Sub: '-', Mul: '*', Div: '/', Bus: '-', Vid: '/', Eql: '=', Neq: '#', Lss: '<', Leq: '<=',
   Gtr: '>', Geq: '>=', Or: '|', And: '&',
 };
-// The operations kel takes, for a held-back left operand, in place of the written one: the
-// written one turned round. For the others the order of the operands makes no difference.
-const turned = new Set(['Bus', 'Vid', 'Lss', 'Leq', 'Gtr', 'Geq']);
 const capital = (s) => s[0].toUpperCase() + s.slice(1);
 
 // A value on the machine, where the machine is the subject: a Boolean as kel writes it, with the
@@ -161,11 +158,11 @@ function valSource(s, why, originParts) {
   return written === String(s.operand) ? `the number ${v}, as written` : `the value of ${quoted(originParts)} as written`;
 }
 
-// The divisions folded into a value that rounded down, as a sentence.
-function roundedWords(rounded = []) {
-  if (!rounded.length) return '';
-  const each = rounded.slice(0, 3).map(({ x, y, q }) => `${x} / ${y} gave ${q}`);
-  const more = rounded.length > 3 ? `, and ${(rounded.length - 3).toLocaleString('en')} more` : '';
+// The divisions folded into a value that rounded down (origins.js's rounded), as a sentence.
+function roundedWords(rounded) {
+  if (!rounded) return '';
+  const each = rounded.first.map(({ x, y, q }) => `${x} / ${y} gave ${q}`);
+  const more = rounded.count > each.length ? `, and ${(rounded.count - each.length).toLocaleString('en')} more` : '';
   return ` Division rounds down, towards minus infinity: ${each.join(', ')}${more}.`;
 }
 
@@ -187,7 +184,7 @@ function valWords(s, why, c) {
   if (why?.heldBack) {
     const held = `${words} It was held back until the other operand was on the stack, so it lies on top although it is the left operand`;
     if (!next || !operation[next.name]) return `${held}.`;
-    if (turned.has(next.name)) return `${held}: the next command, ${next.name}, is ${inline(next.originParts ?? [])} turned round.`;
+    if (next.name in turnedRound) return `${held}: the next command, ${next.name}, is ${inline(next.originParts ?? [])} turned round.`;
     return `${held}: for the next command, ${next.name}, the order makes no difference.`;
   }
   if (next?.name === 'Sto') return `${words} kel pushes a constant only when it is needed: here by the assignment.`;
@@ -242,7 +239,7 @@ function operationWords(s, why, c) {
   if (name === 'Bus' || name === 'Vid') {
     return `${name} is ${written} turned round: the left operand of ${written}, a constant held back, lies on top, so ${name} takes the top ${name === 'Bus' ? 'minus' : 'divided by'} the value below it${f && ': ' + f}.`;
   }
-  if (!turned.has(name)) return `${does}${f && ': ' + f}. The left operand, a constant held back, lies on top; for ${written} the order makes no difference.`;
+  if (!(name in turnedRound)) return `${does}${f && ': ' + f}. The left operand, a constant held back, lies on top; for ${written} the order makes no difference.`;
   return `${name} is ${written} turned round, since the left operand, a constant held back, lies on top${f && ': ' + f}.`;
 }
 
@@ -266,8 +263,8 @@ function wouldWords(s, why, c) {
   if (s.name === 'Wrt' || s.name === 'WrB') return `${command} would have popped ${top} and written it, for this WRITE`;
   if (!o?.code) return `${command}, an operation kel does not have, would have run`;
   if (n === 1) return `${command} would have pushed ${x === undefined ? 'its result' : `the result of ${s.name === 'Neg' ? `-(${x})` : `~${x}`}`}`;
-  const turnedRound = why?.exchanged && turned.has(s.name) ? ` (${s.name} is ${inline(c.originParts ?? [])} turned round: the left operand, a constant held back, lies on top)` : '';
-  return `${command} would have pushed ${x === undefined ? 'its result' : `the result of ${formula(s.name, [x, y])}`}${turnedRound}`;
+  const turnedWords = why?.exchanged && s.name in turnedRound ? ` (${s.name} is ${inline(c.originParts ?? [])} turned round: the left operand, a constant held back, lies on top)` : '';
+  return `${command} would have pushed ${x === undefined ? 'its result' : `the result of ${formula(s.name, [x, y])}`}${turnedWords}`;
 }
 
 // Why a command failed, in words, from kel's message.

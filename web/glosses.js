@@ -1,6 +1,7 @@
 // The page's short explanations of what kel writes, for where it stands: the generation trace's
 // header and prefix, a diagnostic's prefix and kel's (line,column), and a command's bytes in the
-// code store, which are hexadecimal. They are help on hover and on focus (help.js).
+// code store, which are hexadecimal, and the bytes themselves as the code store shows them. They
+// are help on hover and on focus (help.js).
 import { commandHelp, diagnosticOf, traceHeader } from '../core/index.js';
 
 export const traceHeaderHelp = `${traceHeader}: the first line of kel's generation trace, the list of the commands kel ` +
@@ -29,14 +30,15 @@ export function diagnosticHelp(text) {
     'commands, not source text. The run ended there, with exit status 9.';
 }
 
-const hex = (b) => b.toString(16).toUpperCase().padStart(2, '0');
+// Bytes as the code store shows them: each in two hexadecimal digits, a blank between.
+export const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
 
 // A byte of the code store: its value, which is written in hexadecimal, in decimal.
-export const byteHelp = (b) => `${hex(b)} in hexadecimal is ${b} in decimal.`;
+export const byteHelp = (b) => `${hex([b])} in hexadecimal is ${b} in decimal.`;
 
 // A command of the code store, name as the trace gives it, with its bytes: what it does, and
 // each byte's value in decimal.
 export function storedHelp(name, bytes) {
   const decimal = Array.from(bytes, String).join(' ');
-  return `${commandHelp(name) ?? `${name}.`} Here its bytes are ${Array.from(bytes, hex).join(' ')} in hexadecimal, ${decimal} in decimal.`;
+  return `${commandHelp(name) ?? `${name}.`} Here its bytes are ${hex(bytes)} in hexadecimal, ${decimal} in decimal.`;
 }

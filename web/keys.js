@@ -28,12 +28,12 @@ function keysPanel() {
 }
 
 // Shows the panel of keys, or hides it; toggles it without open.
-export function toggleKeys(open = keysPanel().hidden) {
+function toggleKeys(open = keysPanel().hidden) {
   keysPanel().hidden = !open;
   for (const b of buttons) b.setAttribute('aria-expanded', String(open));
 }
 
-export const keysShown = () => panel !== null && !panel.hidden;
+const keysShown = () => panel !== null && !panel.hidden;
 
 // button shows and hides the panel.
 export function keysButton(button) {

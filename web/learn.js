@@ -23,7 +23,9 @@ const runner = createRunner('kel.wasm', 'worker.js');
 const progress = createProgress();
 
 let lessons = []; // { file, text, parsed } in order
-let shown = null; // the lesson shown: { n (from 1; 0 for a link's), file, parsed, md, exercises }
+// The lesson shown: { n (from 1; 0 for a link's), file, parsed, link (a link's lesson: its md=),
+// exercises }.
+let shown = null;
 let last = null; // the latest run shown: { version, result }
 
 function setStatus(text, kind = '') {
@@ -203,7 +205,7 @@ async function route() {
       steps.close();
       return false;
     }
-    await showLesson({ n: 0, file: null, md, link: h.md, parsed: parseLesson(md) }, h.step);
+    await showLesson({ n: 0, file: null, link: h.md, parsed: parseLesson(md) }, h.step);
     return true;
   }
   if (h.lesson === undefined && shown && /^#glossary/.test(location.hash)) return false; // a link within the page
@@ -242,7 +244,7 @@ async function load() {
   try {
     const r = await fetch('lessons.json');
     if (!r.ok) throw new Error(`HTTP ${r.status}`);
-    lessons = (await r.json()).map((l) => ({ ...l, parsed: parseLesson(l.text), md: l.text }));
+    lessons = (await r.json()).map((l) => ({ ...l, parsed: parseLesson(l.text) }));
   } catch (e) {
     setStatus(`The lessons could not be loaded (${e.message}).`, 'failed');
   }

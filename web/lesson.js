@@ -1,7 +1,7 @@
 // A lesson of the tour, from its Markdown (lessons/README.md says how a teacher writes one),
 // parsed by markdown-it with raw HTML off: its title (the first "# " heading), its program (the
 // first block of language kel), its exercises (blocks of language predict and task) and the
-// tokens the page draws (lesson-view.js). It only reads: what a lesson asks for is answered by
+// tokens the page draws (markdown.js). It only reads: what a lesson asks for is answered by
 // kel's own run (core/exercises.js). No DOM: node's tests parse every lesson with it too.
 import MarkdownIt from 'markdown-it';
 import { isCommand } from '../core/index.js';

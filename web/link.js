@@ -225,22 +225,24 @@ export function createAddress() {
   let step = 0;
   let predict = false;
   const naming = () => named.code !== undefined || named.example !== undefined;
+  // The address, while it names a program.
+  const write = () => naming() && history.replaceState(null, '', makeHash(named, step, { predict }));
   return {
     // The editor now holds the program of link, shown at step k (0 for none).
     name(link, k = 0) {
       named = link;
       step = k;
-      history.replaceState(null, '', makeHash(named, step, { predict }));
+      write();
     },
     // The step the step view shows (0 when closed), while the address names a program.
     showStep(k) {
       step = k;
-      if (naming()) history.replaceState(null, '', makeHash(named, step, { predict }));
+      write();
     },
     // Predict mode is on or off.
     predict(on) {
       predict = on;
-      if (naming()) history.replaceState(null, '', makeHash(named, step, { predict }));
+      write();
     },
     // The program's link, { code } or { example }, or {} while it names none.
     get named() {

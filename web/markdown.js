@@ -13,7 +13,7 @@ const elements = new Set([
 
 // The address of a link, or null when it is not one a lesson may hold: only http:, https: and
 // mailto:, and addresses within the page's own site (no other scheme, so no javascript: or data:).
-export function safeHref(href, base) {
+function safeHref(href, base) {
   let url;
   try {
     url = new URL(href, base);

@@ -43,6 +43,9 @@ export async function result(kel, input) {
   const origin = (x) => ({ ...at(input, x), parts: excerpt(textOf(input, x.from, x.to)) });
   const variable = (slot) => variables[slot];
   const shownOrigins = steps.map((_, i) => (o.commands[i] ? origin(o.commands[i].origin) : null)); // each shortened once
+  // Each thing kel holds, as shown, once: the steps it is held over share it.
+  const shownHeld = new Map();
+  const heldOf = (h) => shownHeld.get(h) ?? shownHeld.set(h, held(input, h)).get(h);
   const n = steps.length;
   const asked = questions(steps, o, input);
   const view = steps.map((s, i) => {
@@ -64,7 +67,7 @@ export async function result(kel, input) {
       codeTo: s.codeTo,
       origin: shownOrigin,
       explain: explain(s, why, c),
-      held: why && why.held.map((h) => held(input, h)),
+      held: why && why.held.map(heldOf),
       question: asked[i],
       error: s.error,
     };
@@ -86,7 +89,7 @@ export async function result(kel, input) {
       codeTo: last?.codeTo ?? 0,
       origin: shownOrigin,
       explain: foldWords(f, shownOrigin.parts),
-      held: f.held.map((h) => held(input, h)),
+      held: f.held.map(heldOf),
       error: f.text,
     });
   }

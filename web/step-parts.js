@@ -9,10 +9,9 @@
 // first use is a link.
 import { el, scrollWithin, showParts } from './dom.js';
 import { codeSize, commands } from '../core/index.js';
-import { byteHelp, diagnosticHelp, storedHelp } from './glosses.js';
+import { byteHelp, diagnosticHelp, hex, storedHelp } from './glosses.js';
 import { withTerms } from './terms.js';
 
-const hex = (bytes) => Array.from(bytes, (b) => b.toString(16).toUpperCase().padStart(2, '0')).join(' ');
 const part = (root, id) => root.querySelector(`[data-testid="${id}"]`);
 
 // The parts' elements, in the order the view shows them. Nothing in them comes from kel or a
@@ -60,7 +59,7 @@ export function buildParts() {
 
 // The facts of step s's command; s is null in a run without a step, of which none says what
 // happened.
-function drawFacts(root, s, none, seen = new Set()) {
+function drawFacts(root, s, none, seen) {
   const command = part(root, 'step-command');
   if (s?.name) {
     // The name, with what it does on hover and on focus, within the trace's text.
@@ -94,7 +93,7 @@ function drawFacts(root, s, none, seen = new Set()) {
 // Where the diagnostic of run r ended the steps, shown at step `at` (s, or null at 0) when it is
 // there, kel's line with what it means on hover and focus, and a statement it left unfinished:
 // their text, '' elsewhere.
-function drawError(root, s, at, r, seen = new Set()) {
+function drawError(root, s, at, r, seen) {
   const d = r.diagnostic;
   const error = part(root, 'step-error');
   const stopped = d && at === d.at ? d : null;

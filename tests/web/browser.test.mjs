@@ -6,10 +6,9 @@ import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync, readdirSync } from 'node:fs';
 import { after, before, test } from 'node:test';
 import { deflateRawSync, gzipSync } from 'node:zlib';
-import { launchChromium, root, serveSite, site, webRequire } from './site.mjs';
+import { axe, launchChromium, root, serveSite, site } from './site.mjs';
 
 const shots = new URL('build-wasm/screenshots/', root);
-const axePath = webRequire.resolve('axe-core/axe.min.js');
 const example = (name, part) => readFileSync(new URL(`examples/${name}.${part}`, root));
 const lf = (bytes) => bytes.toString().replaceAll('\r\n', '\n');
 
@@ -58,13 +57,6 @@ async function openAt(link, p = page) {
   await firstResult(p);
 }
 
-// WCAG 2 A and AA rules of axe-core, on the page as it is.
-async function axe(p = page) {
-  if (!(await p.evaluate(() => 'axe' in window))) await p.addScriptTag({ path: axePath });
-  const r = await p.evaluate(() => axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] } }));
-  return r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-}
-
 test('the page opens with hello run, in a worker, with no WCAG A/AA violation', async () => {
   const workers = [];
   page.on('worker', (w) => workers.push(w));
@@ -72,7 +64,7 @@ test('the page opens with hello run, in a worker, with no WCAG A/AA violation', 
   assert.equal(await source(), example('hello', 'kel').toString());
   assert.equal(await text('stdout'), lf(example('hello', 'stdout')));
   assert.ok(workers.some((w) => w.url().endsWith('/worker.js')));
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
 });
 
 test('every example through the page: its output, trace and status', async () => {
@@ -115,7 +107,7 @@ test('a source error is a lint mark on the character at its line and column, cou
   assert.deepEqual([await mark.getAttribute('data-line'), await mark.getAttribute('data-column'), await mark.textContent()], ['2', '19', ',']);
   await mark.hover();
   assert.equal(await page.locator('.cm-tooltip-lint').textContent(), 'Scnr (2,19): Invalid character.');
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await shot('syntax-error');
 });
 
@@ -162,7 +154,7 @@ test('one program stepped through: what kel read, the command, the machine, the 
   assert.match(await text('codestore'), /24 of the store's 1024/);
   await byId('step-slider').fill('4');
   assert.equal(await text('step-index'), '4 / 6');
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await shot('step-view');
   // The share link carries the step, and opens there.
   await page.getByRole('button', { name: 'Share' }).click();
@@ -190,7 +182,7 @@ test('a run-time error ends the steps at the command that failed', async () => {
   // It is marked at the origin of the command that failed.
   const mark = byId('mark');
   assert.deepEqual([await mark.getAttribute('data-line'), await mark.getAttribute('data-column'), await mark.textContent()], ['9', '12', '/']);
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   // A source error ends them after the last command generated before it.
   await runProgram(example('syntax-error', 'kel').toString());
   await byId('step').click();
@@ -273,7 +265,7 @@ test('a failed command, a statement left unfinished, no command at all, the newe
     }
     if (src.startsWith('VAR d')) {
       assert.equal(await byId('step-stack').locator('.failed-on').count(), 2);
-      assert.deepEqual(await axe(), []);
+      assert.deepEqual(await axe(page), []);
     }
     if (src.startsWith('BEGIN WRITE 2 ?')) assert.deepEqual([await byId('step-origin').isVisible(), await byId('codestore').isVisible()], [false, false]);
   }
@@ -339,7 +331,7 @@ test('play and pause, the keys, large type; a trace row, a command of the code s
   }
   assert.ok(await byId('step-view').isVisible());
   await page.keyboard.press('?');
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await page.keyboard.press('Escape');
 });
 
@@ -425,7 +417,7 @@ test('dark: the step view and the lint tooltip in the page\'s colours, with no W
   const [colours, want] = await Promise.all([tip.evaluate((t) => [getComputedStyle(t).color, getComputedStyle(t).backgroundColor]),
     page.evaluate(() => [getComputedStyle(document.body).color, getComputedStyle(document.querySelector('.step-view')).backgroundColor])]);
   assert.deepEqual(colours, want);
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await shot('dark');
   await page.emulateMedia({ colorScheme: 'light' });
 });

@@ -1,6 +1,6 @@
-// What the tests of the step view's derivations from kel's runs (replay.test.mjs,
-// origins.test.mjs) run kel.wasm on: every example, and the standard input of every end-to-end
-// case that gives kel nothing else. The cases' inputs are collected by the end-to-end runner
+// What the node tests of what the step view derives from kel's runs (replay, origins, words,
+// what kel holds, the questions) run kel.wasm on: every example, and the standard input of every
+// end-to-end case that gives kel nothing else. The cases' inputs are collected by the end-to-end runner
 // (KEL_E2E, default build/tests/e2e/kel-e2e), which runs a capturing command in place of kel.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
@@ -39,4 +39,19 @@ export function caseInputs(file) {
   } finally {
     rmSync(dir, { recursive: true, force: true });
   }
+}
+
+// Runs check on each input of caseInputs(file) in turn, and resolves to how many there were; a
+// failure names the file, the input and how it begins.
+export async function eachInput(file, check) {
+  const inputs = caseInputs(file);
+  for (const [i, input] of inputs.entries()) {
+    try {
+      await check(input);
+    } catch (e) {
+      e.message = `${file} input ${i} (${JSON.stringify(new TextDecoder().decode(input.subarray(0, 80)))}): ${e.message}`;
+      throw e;
+    }
+  }
+  return inputs.length;
 }

@@ -7,9 +7,8 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { deflateRawSync } from 'node:zlib';
-import { launchChromium, root, serveSite, webRequire } from './site.mjs';
+import { axe, launchChromium, root, serveSite } from './site.mjs';
 
-const axePath = webRequire.resolve('axe-core/axe.min.js');
 const shots = new URL('build-wasm/screenshots/', root);
 let browser, server, url, page;
 before(async () => {
@@ -33,12 +32,6 @@ async function open(hash, p = page) {
   await p.waitForFunction(() => performance.getEntriesByName('kel-first-lesson').length > 0);
 }
 
-async function axe(p = page) {
-  if (!(await p.evaluate(() => 'axe' in window))) await p.addScriptTag({ path: axePath });
-  const r = await p.evaluate(() => axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] } }));
-  return r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-}
-
 test('the tour, linked from the playground, opens at its first lesson, with the lessons listed and the program run', async () => {
   await page.goto(url);
   await byId('tour-link').click();
@@ -48,7 +41,7 @@ test('the tour, linked from the playground, opens at its first lesson, with the 
   assert.equal(await links.first().textContent(), 'A program runs while it is read');
   assert.match(await text('lesson-text'), /^A program runs while it is read/);
   assert.deepEqual([await text('status'), await text('stdout')], ['Exit status 0', '42\n100\n']);
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
 });
 
 // Lesson 7 asks for commands 3, 4, 5 and 13 of its program, and has a task.
@@ -94,9 +87,9 @@ test('a wrong prediction explained, then the step asked shown; a task not met sa
     /^kel did not generate Sub here: it generated Bus\. The left operand of this - is a constant held back/);
   assert.deepEqual([await text('step-index'), await text('step-command')], ['5 / 14', '20:  Bus']);
   assert.equal(await predict.getByTestId('choice').filter({ hasText: /^Sub$/ }).isDisabled(), true);
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await page.emulateMedia({ colorScheme: 'dark' });
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await page.screenshot({ path: new URL('learn-dark.png', shots).pathname, fullPage: true });
   await page.emulateMedia({ colorScheme: 'light' });
   // A task not met: which condition, in words from kel's run.
@@ -106,7 +99,7 @@ test('a wrong prediction explained, then the step asked shown; a task not met sa
   assert.equal(await task.getAttribute('data-result'), 'wrong');
   assert.match(await task.getByTestId('feedback').textContent(), /Not met: writes: 5 It wrote 96 \| 25 \| TRUE, not 5\./);
   assert.equal(await predict.getByTestId('choice').count(), 0, 'one exercise active at a time');
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
 });
 
 test('progress survives a reload, and resets', async () => {
@@ -169,7 +162,7 @@ test("a teacher's lesson from a link: hostile Markdown drawn inert, its exercise
   assert.equal(await byId('link').inputValue(), `${url}learn.html#md=${md(hostile)}&step=1`);
   await page.waitForTimeout(200);
   assert.deepEqual(dialogs, []);
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
 });
 
 test('a damaged lesson link is reported as the playground reports one, and nothing runs', async () => {
@@ -222,9 +215,9 @@ test("predict mode: each Next asks first, the score counts, the link and the emb
   await byId('choice').filter({ hasNotText: /^Val 42$/ }).first().click();
   assert.deepEqual([await text('step-index'), await text('predict-score')], ['3 / 14', '1 of 2']);
   assert.match(await text('feedback'), /^kel did not generate \w+( \d+)? here: it generated Val 42\. /);
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await page.emulateMedia({ colorScheme: 'dark' });
-  assert.deepEqual(await axe(), []);
+  assert.deepEqual(await axe(page), []);
   await page.emulateMedia({ colorScheme: 'light' });
   assert.match(await page.evaluate(() => location.hash), /&step=3&predict=1$/);
   await byId('step-last').click(); // a jump shows its step without asking

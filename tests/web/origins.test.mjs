@@ -14,7 +14,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { diagnosticRange, origins as originsOf, replay, run, traceCommand, traceOf } from '../../core/index.js';
-import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
+import { caseFiles, eachInput, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();
 const dec = new TextDecoder();
@@ -79,14 +79,7 @@ async function agrees(input) {
 for (const name of examples) test(`origins of example ${name}`, () => agrees(example(name)));
 
 for (const file of caseFiles) {
-  test(`origins of the stdin-only cases of ${file}`, async () => {
-    for (const [i, input] of caseInputs(file).entries()) {
-      await agrees(input).catch((e) => {
-        e.message = `input ${i} (${JSON.stringify(dec.decode(input.subarray(0, 80)))}): ${e.message}`;
-        throw e;
-      });
-    }
-  });
+  test(`origins of the stdin-only cases of ${file}`, () => eachInput(file, agrees));
 }
 
 test('every command checked agreed', (t) => {

@@ -7,7 +7,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 import { deflateRawSync } from 'node:zlib';
-import { launchChromium, serveSite, webRequire } from './site.mjs';
+import { axe, launchChromium, serveSite } from './site.mjs';
 
 let browser, server, url;
 before(async () => {
@@ -25,13 +25,6 @@ const text = (p, id) => byId(p, id).textContent();
 const runsDone = (p) => p.evaluate(() => performance.getEntriesByName('kel-run').length);
 const code = (program) => deflateRawSync(Buffer.from(program)).toString('base64url');
 const large = (p) => p.evaluate(() => document.documentElement.classList.contains('present'));
-
-// WCAG 2 A and AA rules of axe-core, on the page as it is.
-async function axe(p) {
-  if (!(await p.evaluate(() => 'axe' in window))) await p.addScriptTag({ path: webRequire.resolve('axe-core/axe.min.js') });
-  const r = await p.evaluate(() => axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] } }));
-  return r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
-}
 
 // A fresh browser (a context of its own) with a page open at link, its first result shown.
 async function fresh(link, options = {}) {

@@ -209,7 +209,7 @@ async function check(p) {
     }
   }
   for (const c of o.commands) {
-    for (const { x, y, q } of c.rounded ?? []) {
+    for (const { x, y, q } of c.rounded?.first ?? []) {
       assert.ok(x % y !== 0, 'rounded');
       if (x > -maxWritten) assert.deepEqual(await writes(`BEGIN WRITE (${x}) / ${y} .`), [String(q)], `${x} / ${y}`);
     }

@@ -9,7 +9,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { charIndex, origins, positionOffset, replay, run, traceOf } from '../../core/index.js';
-import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
+import { caseFiles, eachInput, example, examples, kel } from './inputs.mjs';
 
 const enc = new TextEncoder();
 const dec = new TextDecoder();
@@ -50,14 +50,7 @@ for (const name of examples) {
 let caseCount = 0;
 for (const file of caseFiles) {
   test(`replay of the stdin-only cases of ${file}`, async () => {
-    const inputs = caseInputs(file);
-    caseCount += inputs.length;
-    for (const [i, input] of inputs.entries()) {
-      await agrees(input).catch((e) => {
-        e.message = `input ${i} (${JSON.stringify(dec.decode(input.subarray(0, 80)))}): ${e.message}`;
-        throw e;
-      });
-    }
+    caseCount += await eachInput(file, agrees);
   });
 }
 

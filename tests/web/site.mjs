@@ -1,6 +1,6 @@
-// What the browser test and bench/playground.mjs share: the site from web/build served on
-// 127.0.0.1, and Debian's chromium (KEL_CHROMIUM names another) driven by playwright-core from
-// web/node_modules.
+// What the browser tests and bench/playground.mjs share: the site from web/build served on
+// 127.0.0.1, Debian's chromium (KEL_CHROMIUM names another) driven by playwright-core from
+// web/node_modules, and axe-core's check of a page.
 import { readFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
@@ -35,4 +35,12 @@ export function launchChromium() {
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
+}
+
+// What axe-core finds against the WCAG 2 A and AA rules in page p as it is: one line a rule
+// broken, with the elements that break it.
+export async function axe(p) {
+  if (!(await p.evaluate(() => 'axe' in window))) await p.addScriptTag({ path: webRequire.resolve('axe-core/axe.min.js') });
+  const r = await p.evaluate(() => axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] } }));
+  return r.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
 }

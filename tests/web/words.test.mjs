@@ -9,7 +9,7 @@ import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { excerpt, operation } from '../../core/index.js';
 import { result } from '../../web/result.js';
-import { caseFiles, caseInputs, example, examples, kel } from './inputs.mjs';
+import { caseFiles, eachInput, example, examples, kel } from './inputs.mjs';
 
 const dec = new TextDecoder('utf-8', { ignoreBOM: true }); // as the editor holds the text
 const lineFeeds = (s) => s.split('\n').length - 1;
@@ -37,14 +37,7 @@ for (const name of examples) test(`words of example ${name}`, () => agrees(examp
 test('words of a source that begins with a byte-order mark', () => agrees(Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), example('variables.kel')])));
 
 test('words of the stdin-only cases', async () => {
-  for (const file of caseFiles) {
-    for (const [i, input] of caseInputs(file).entries()) {
-      await agrees(input).catch((e) => {
-        e.message = `${file} input ${i} (${JSON.stringify(dec.decode(input.subarray(0, 80)))}): ${e.message}`;
-        throw e;
-      });
-    }
-  }
+  for (const file of caseFiles) await eachInput(file, agrees);
 });
 
 test('a long text keeps its first two lines and last three, a long line its two ends', () => {
@@ -72,6 +65,9 @@ test('what the words say: Booleans, numbers as written, rounding, turned round, 
     ['BEGIN WRITE +7; WRITE 0007; WRITE 7 .', 3, 'explain', /^Push 7, the value of 0007 as written\./],
     ['BEGIN WRITE +7; WRITE 0007; WRITE 7 .', 5, 'explain', /^Push the number 7, as written\./],
     ['BEGIN WRITE (-7) / 2 + 9 / 3 .', 1, 'explain', /folded .* to -1 .* Division rounds down, towards minus infinity: -7 \/ 2 gave -4\. /],
+    // The first three in the order kel folded them, parentheses too, and how many more.
+    ['BEGIN WRITE 7 / 2 + (-7) / 2 * (5 / 3 / 1) + 9 / 4 .', 1, 'explain', /: 7 \/ 2 gave 3, -7 \/ 2 gave -4, 5 \/ 3 gave 1, and 1 more\. /],
+    [`BEGIN WRITE (0 - 1)${' / 2'.repeat(5000)} .`, 1, 'explain', /: -1 \/ 2 gave -1, -1 \/ 2 gave -1, -1 \/ 2 gave -1, and 4,997 more\. /],
     [`${x}BEGIN x := -7; WRITE x / 2 .`, 5, 'explain', /: -7 \/ 2 gives -4, rounded down, towards minus infinity\.$/],
     [`${x}BEGIN WRITE 100 - x .`, 2, 'explain', /lies on top although it is the left operand: the next command, Bus, is - turned round\.$/],
     [`${x}BEGIN WRITE 100 - x .`, 3, 'explain', /^Bus is - turned round: .*100 - 0 gives 100\.$/],
