@@ -1,6 +1,7 @@
 # What the test stages share; sourced from the top of the checkout by tests/run-all, by each stage's
-# script (tests/windows/run, tests/web/run, tests/hostile-slow, ...) and by the scripts they run
-# (tests/examples/run-example, tests/e2e/shared-input), after setting STAGE to the stage's name.
+# script (tests/editors/run, tests/windows/run, tests/web/run, tests/release/run,
+# tests/hostile-slow) and by the scripts they run (tests/examples/run-example,
+# tests/e2e/shared-input), after setting STAGE to the stage's name.
 #
 # A stage counts its tests in passed, failed and skipped, and ends with finish, whose line
 # "STAGE: N passed, M failed" (", K skipped" where it skipped any) is the one way a stage reports:
