@@ -2,7 +2,7 @@
 // learn.html (#glossary, an entry glossary-ID for each) and the definitions shown where a term is
 // linked in the step view's words (terms.js). forms finds a term's uses in words; the entries
 // with longer phrases come first, so that "code store" is one term and Comp.DebugG is not Comp.
-import { codeSize, stackSize } from '../core/index.js';
+import { codeSize, commands, stackSize } from '../core/index.js';
 
 export const glossary = [
   {
@@ -11,7 +11,7 @@ export const glossary = [
   },
   {
     id: 'code-store', term: 'code store', forms: /\bcode store\b/i,
-    definition: 'Where kel appends each command it generates, as bytes, for the whole program: 5 bytes for Val, Lod and Sto, 2 for an operation. Nothing in it is ever removed.',
+    definition: `Where kel appends each command it generates, as bytes, for the whole program: ${commands.Val.size} bytes for Val, Lod and Sto, ${commands.Opr.size} for an operation. Nothing in it is ever removed.`,
   },
   {
     id: 'held-back', term: 'held back', forms: /\bheld back\b/i,
