@@ -15,7 +15,7 @@ const INT = 'INTEGER';
 const BOOL = 'BOOLEAN';
 
 // The operation for each operator token: the one for a left operand that lies below its right
-// one on the stack, and the one for a left operand that lies on top, a constant pushed late: the
+// one on the stack, and the one for a left operand that lies on top, a constant held back: the
 // same one turned round (facts.js). The first is also the one that folds it (arith.js), so that a
 // folded result is the machine's. The exercises (exercises.js) take their operations from it too.
 export const oprs = Object.fromEntries(Object.entries({

@@ -1,7 +1,7 @@
 // Quick fixes for kel's diagnostic, each bound to it and each one edit that takes it away: the
 // missing final "."; a missing ";" between statements or after a declaration; the declaration of
 // an undeclared variable, of the type its use asks for, in the variable part (made where there is
-// none). Where kel has no room left for another name (its object table, its store of names), no
+// none). Where kel has no room left for another name (its object table, its identifier store), no
 // declaration is offered.
 import { CodeActionKind } from 'vscode-languageserver/node';
 import { diagnosticOf, isKeyword, objectCount, positionOffset, predeclared, Sym } from '../../core/index.js';

@@ -88,11 +88,11 @@ function refusal(o, d, all, newName) {
   if (keywords.includes(newName)) return `${newName} is a keyword of kel.`;
   if (predeclared.includes(newName)) return `${newName} is predeclared: kel does not let a program declare it.`;
   if (o.uses.has(newName)) return `${newName} is already a name in this program: the two would become one.`;
-  // A longer name fills kel's store of names sooner: it must not run out where it did not.
+  // A longer name fills kel's identifier store sooner: it must not run out where it did not.
   const renamed = new Set(all);
   const length = (k) => (renamed.has(k) ? newName.length : o.to[k] - o.from[k]);
   if (newName.length > d.name.length && storeFull(words(o, length)) !== storeFull(words(o))) {
-    return `kel's store of names (${nameStoreSize} bytes) has no room for the longer name.`;
+    return `kel's identifier store (${nameStoreSize} bytes) has no room for the longer name.`;
   }
   return null;
 }

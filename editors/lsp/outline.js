@@ -1,6 +1,6 @@
 // The program as kel's tokens show it, read by the core's scanner (core/tokens.js) once per text:
 // its tokens and comments, its parts, its names with every place each is written, and what kel's
-// store of names holds as kel reads them. kel's check says what kel accepted and stops at the
+// identifier store holds as kel reads them. kel's check says what kel accepted and stops at the
 // first error; this reading goes on past it, so that navigation, completion and the fixes still
 // serve the text after an error. It reads no further than kel would: to the final full stop, or
 // to the end of the input. A text is read only up to the size kel's checks take; the tokens are
@@ -191,7 +191,7 @@ export function assigned(o, k) {
 
 // The names and keywords of the program in the order kel reads them, each { k, length, kept }: k
 // its token, length its length as the program is to have it (length(k)), kept whether kel keeps
-// its entry in the store of names, as it does for a name it declares.
+// its entry in the identifier store, as it does for a name it declares.
 export function words(o, length = (k) => o.to[k] - o.from[k]) {
   const declared = new Set();
   for (const d of o.decls.values()) declared.add(d.at);
@@ -203,7 +203,7 @@ export function words(o, length = (k) => o.to[k] - o.from[k]) {
 }
 
 // The index of the first of read (words read in order, as words() gives them) for which kel's
-// store of names has no room, or -1. kel writes each name or keyword it reads into the store, as
+// identifier store has no room, or -1. kel writes each name or keyword it reads into the store, as
 // an entry of 1 + its length behind the entries it keeps.
 export function storeFull(read) {
   let kept = nameStoreTaken; // bytes of the entries kept

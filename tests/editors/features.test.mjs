@@ -38,7 +38,7 @@ function cursor(marked) {
   return { text: marked.replace('|', ''), position: at(line, lines[line].indexOf('|')) };
 }
 
-// Three constants of 250 characters: kel's store of names keeps them, and has 222 bytes left.
+// Three constants of 250 characters: kel's identifier store keeps them, and has 222 bytes left.
 const long = (c, n) => c.repeat(n);
 const longNames = `CONST ${long('p', 250)} = 1; ${long('q', 250)} = 2; ${long('r', 250)} = 3;`;
 
@@ -74,7 +74,7 @@ const fixes = [
   ['INTEGER, in arithmetic', 'VAR t : BOOLEAN; BEGIN WRITE 2 * n .', 'VAR t : BOOLEAN; n : INTEGER; BEGIN WRITE 2 * n .', null],
   ['BOOLEAN, as a constant of a relation', 'CONST on = 1 < 2; BEGIN b := on .',
     'CONST on = 1 < 2; VAR b : BOOLEAN; BEGIN b := on .', null],
-  ['a variable where kel\'s store of names has room for it', `${longNames} BEGIN y := 1 .`,
+  ['a variable where kel\'s identifier store has room for it', `${longNames} BEGIN y := 1 .`,
     `${longNames} VAR y : INTEGER; BEGIN y := 1 .`, null],
 ];
 
@@ -103,7 +103,7 @@ test('no fix where none takes the diagnostic away, or kel has no room for anothe
     ['an undeclared name in a constant', 'CONST a = b; BEGIN .'],
     ['an undeclared type', 'VAR x : integer; BEGIN .'],
     ['an object table with 28 names', full],
-    ['a store of names with no room for the name twice', `${longNames} BEGIN ${long('y', 111)} := 1 .`],
+    ['a identifier store with no room for the name twice', `${longNames} BEGIN ${long('y', 111)} := 1 .`],
     ['a request for other kinds', 'BEGIN WRITE 1', ['refactor']],
   ]) {
     const u = uri();
@@ -126,7 +126,7 @@ const renames = [
     at(1, 15), 'total', 4],
   ['a name used past kel\'s first error', 'VAR x : INTEGER;\nBEGIN WRITE x; WRITE 1 , ; x := x .', at(1, 12), 'y', 4],
   ['a longer name that moves the error\'s column', 'CONST a = 1; BEGIN WRITE a; WRITE a + TRUE .', at(0, 25), 'alpha', 3],
-  ['the longest name kel\'s store of names has room for', `${longNames}\nVAR a : INTEGER;\nBEGIN a := 1 .`, at(1, 4),
+  ['the longest name kel\'s identifier store has room for', `${longNames}\nVAR a : INTEGER;\nBEGIN a := 1 .`, at(1, 4),
     long('a', 110), 2],
 ];
 
@@ -174,7 +174,7 @@ test('rename refused, with the reason', async () => {
     await c.open(v, text);
     const r = await ask('textDocument/rename', v, { position: at(1, 4), newName });
     assert.equal(r.error?.code, -32803, newName.length);
-    assert.match(r.error.message, /store of names \(1024 bytes\) has no room/);
+    assert.match(r.error.message, /identifier store \(1024 bytes\) has no room/);
     assert.match(runKel(text.replaceAll(/\ba\b/g, newName)).diagnostic, /Buffer full/);
   }
 });
